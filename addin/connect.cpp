@@ -1,0 +1,49 @@
+#include "addin/connect.h"
+
+#include "host/error_mode.h"
+
+namespace zeltra {
+
+Connect::Connect(ModOutlook& module, HubFactory createHub) : module_(module), createHub_(std::move(createHub)) {}
+
+OutAddIn& Connect::objAddIn() {
+    if (!objAddIn_) objAddIn_ = createHub_();
+    if (!objAddIn_) throw host::Error(host::hresult::outOfMemory, "hub not created");
+    return *objAddIn_;
+}
+
+host::HResult Connect::AddinInstance_OnConnection(const host::Object& application, std::int32_t /*connectMode*/,
+                                                  const host::Object& addInInst) noexcept {
+    // With neither a main window nor an item window open there is nothing to follow. Both counts
+    // are read; a count that cannot be read counts as no window.
+    const bool noWindowOpen = host::resumeNextTest([&] {
+        const auto noExplorer = host::equalsInteger(application.get(L"Explorers").toObject().get(L"Count"), 0);
+        const auto noInspector = host::equalsInteger(application.get(L"Inspectors").toObject().get(L"Count"), 0);
+        return host::holds(host::tristateAnd(noExplorer, noInspector));
+    });
+    if (noWindowOpen) return host::hresult::ok;
+
+    host::resumeNext([&] {
+        const std::wstring progId = addInInst.get(L"ProgId").toText();
+        const auto outlook = host::Application::from(application);
+        objAddIn().AttachOutlook(outlook, progId);
+    });
+    return host::hresult::ok;
+}
+
+host::HResult Connect::AddinInstance_OnDisconnection(std::int32_t /*removeMode*/) noexcept {
+    try {
+        objAddIn().DetachOutlook();
+    } catch (...) {
+        return host::hresultFromCurrentException();
+    }
+    objAddIn_.reset();
+    return host::hresult::ok;
+}
+
+host::HResult Connect::AddinInstance_OnStartupComplete() noexcept {
+    // The first-run welcome belongs here; it arrives with the welcome form.
+    return host::hresult::ok;
+}
+
+}  // namespace zeltra

@@ -1,0 +1,40 @@
+#pragma once
+// The object the host creates when it loads the add-in. It receives the host's five connection
+// notifications and turns them into the start and the stop of the whole add-in.
+#include <functional>
+#include <memory>
+
+#include "host/automation.h"
+#include "hub/out_addin.h"
+#include "modules/mod_outlook.h"
+
+namespace zeltra {
+
+using HubFactory = std::function<std::shared_ptr<OutAddIn>()>;
+
+class Connect {
+public:
+    // createHub makes the one event hub when it is first needed.
+    Connect(ModOutlook& module, HubFactory createHub);
+
+    // Each returns the HRESULT for the host and never throws.
+    host::HResult AddinInstance_OnConnection(const host::Object& application, std::int32_t connectMode,
+                                             const host::Object& addInInst) noexcept;
+    host::HResult AddinInstance_OnDisconnection(std::int32_t removeMode) noexcept;
+    host::HResult AddinInstance_OnAddInsUpdate() noexcept { return host::hresult::ok; }
+    host::HResult AddinInstance_OnStartupComplete() noexcept;
+    host::HResult AddinInstance_OnBeginShutdown() noexcept { return host::hresult::ok; }
+
+    // The hub, or null when none exists (for the component and its tests).
+    const std::shared_ptr<OutAddIn>& hub() const noexcept { return objAddIn_; }
+
+private:
+    // objAddIn creates the hub when it is used while empty.
+    OutAddIn& objAddIn();
+
+    ModOutlook& module_;
+    HubFactory createHub_;
+    std::shared_ptr<OutAddIn> objAddIn_;
+};
+
+}  // namespace zeltra

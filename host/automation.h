@@ -1,0 +1,52 @@
+#pragma once
+// The port through which the add-in reaches host automation objects. The Win32 adapter
+// implements it over IDispatch; the test fakes over the in-memory Outlook model.
+#include <memory>
+#include <span>
+
+#include "host/error.h"
+#include "host/object.h"
+#include "host/variant.h"
+
+namespace host {
+
+enum class InvokeKind { Method, PropertyGet, PropertyPut };
+
+// One live event connection; destroying it disconnects quietly.
+class EventConnection {
+public:
+    class Impl {
+    public:
+        virtual ~Impl() = default;
+        // Stops delivery at once, then unadvises. Throws when the source refuses the unadvise;
+        // delivery stays stopped either way. Later calls do nothing.
+        virtual void disconnect() = 0;
+    };
+
+    EventConnection() = default;
+    explicit EventConnection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+    EventConnection(EventConnection&&) noexcept = default;
+    EventConnection& operator=(EventConnection&& other) noexcept;
+    ~EventConnection();
+
+    bool connected() const noexcept { return impl_ != nullptr; }
+    // Ends the connection; throws host::Error when the unadvise failed (the connection is
+    // ended all the same).
+    void disconnect();
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+class Automation {
+public:
+    virtual ~Automation() = default;  // releases the reference this object stands for
+
+    virtual std::shared_ptr<Automation> queryInterface(const Guid& iid) = 0;
+    virtual Variant invoke(const Member& member, InvokeKind kind, std::span<const Variant> args) = 0;
+    virtual std::unique_ptr<EventConnection::Impl> advise(const Guid& eventIid, EventHandler handler) = 0;
+    // An address standing for the object's identity (its IUnknown).
+    virtual const void* identity() const = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,75 @@
+#pragma once
+// A handle to one host automation object: a counted reference to an interface of that object.
+// Copies share the reference; the reference is released when the last copy goes. An empty
+// handle is Automation's Nothing.
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "host/guid.h"
+
+namespace host {
+
+class Automation;
+class EventConnection;
+class Variant;
+
+struct DispId {
+    std::int32_t value;
+};
+
+// A member named for a late-bound call: by name (looked up through IDispatch) or by DISPID.
+class Member {
+public:
+    Member(std::wstring_view name) : name_(name) {}  // NOLINT: names read naturally at call sites
+    Member(const wchar_t* name) : name_(name) {}     // NOLINT
+    Member(DispId id) : id_(id.value), byId_(true) {}  // NOLINT
+    bool byId() const { return byId_; }
+    const std::wstring& name() const { return name_; }
+    std::int32_t id() const { return id_; }
+    std::wstring describe() const;
+
+private:
+    std::wstring name_;
+    std::int32_t id_ = 0;
+    bool byId_ = false;
+};
+
+// Called for every event that arrives on a connection: the DISPID and the arguments in their
+// declared order. By-reference arguments may be changed; the adapter writes them back.
+using EventHandler = std::function<void(std::int32_t dispid, std::span<Variant> args)>;
+
+class Object {
+public:
+    Object() = default;
+    explicit Object(std::shared_ptr<Automation> impl) : impl_(std::move(impl)) {}
+
+    bool isNothing() const noexcept { return !impl_; }
+    explicit operator bool() const noexcept { return impl_ != nullptr; }
+
+    // QueryInterface for iid, as a new reference; Nothing stays Nothing. Throws on failure.
+    Object queryInterface(const Guid& iid) const;
+
+    Variant get(const Member& member, std::initializer_list<Variant> args = {}) const;
+    void put(const Member& member, const Variant& value) const;
+    Variant call(const Member& member, std::initializer_list<Variant> args = {}) const;
+    Variant call(const Member& member, std::span<const Variant> args) const;
+
+    // Connects handler to the object's connection point for eventIid.
+    EventConnection connect(const Guid& eventIid, EventHandler handler) const;
+
+    // COM identity: true when both handles reach the same object, whatever the interface.
+    bool isSameObject(const Object& other) const;
+
+    Automation* automation() const noexcept { return impl_.get(); }
+
+private:
+    std::shared_ptr<Automation> checked() const;
+    std::shared_ptr<Automation> impl_;
+};
+
+}  // namespace host

@@ -1,0 +1,80 @@
+#pragma once
+// The add-in's event hub: holds the host's application, name space, window collections and
+// current windows, follows their events, and detaches itself when the host has no window left.
+#include <memory>
+#include <string_view>
+
+#include "host/outlook.h"
+#include "hub/event_bound.h"
+#include "modules/mod_outlook.h"
+
+namespace zeltra {
+
+// An Outlook item, held through its IDispatch.
+class Item : public host::TypedObject<Item> {
+public:
+    static constexpr const host::Guid& interfaceId = host::iid::IDispatch;
+};
+
+class OutAddIn : public std::enable_shared_from_this<OutAddIn> {
+public:
+    // Hubs are always shared: a running event handler keeps its hub alive until it returns.
+    static std::shared_ptr<OutAddIn> create(ModOutlook& module);
+
+    ~OutAddIn();
+    OutAddIn(const OutAddIn&) = delete;
+    OutAddIn& operator=(const OutAddIn&) = delete;
+
+    // Places the button on an item window (published on _OutAddIn). Throws on the first failure.
+    host::Variant CheckInspButton(const host::Inspector& inspector);
+
+    // Both throw on the first failure, keeping what was done before it.
+    void AttachOutlook(const host::Application& app, std::wstring_view progId);
+    void DetachOutlook();
+
+    // Host events; each runs in resume-next mode and so never throws.
+    void colExpl_NewExplorer(const host::Variant& explorer) noexcept;
+    void colInsp_NewInspector(const host::Variant& inspector) noexcept;
+    void objExpl_BeforeFolderSwitch(const host::Variant& newFolder, host::Variant& cancel) noexcept;
+    void objExpl_Close() noexcept;
+    void objInsp_Close() noexcept;
+
+    // Read access for the component and its tests.
+    const host::Application& outlook() const { return objOutlook.get(); }
+    const host::NameSpace& nameSpace() const { return objNS.get(); }
+    const host::Explorer& explorer() const { return objExpl.get(); }
+    const host::Explorers& explorers() const { return colExpl.get(); }
+    const host::Inspector& inspector() const { return objInsp.get(); }
+    const host::Inspectors& inspectors() const { return colInsp.get(); }
+    bool isAttached() const;
+
+private:
+    explicit OutAddIn(ModOutlook& module);
+    void bindHandlers();
+    // An event handler that keeps the hub alive while it runs and drops events once the hub is gone.
+    template <class Dispatch>
+    host::EventHandler handler(Dispatch dispatch);
+
+    ModOutlook& module_;
+
+    // The fifteen event-bound members.
+    EventBound<host::Application> objOutlook{host::iid::ApplicationEvents};
+    EventBound<host::NameSpace> objNS{host::iid::NameSpaceEvents};
+    EventBound<host::Explorer> objExpl{host::iid::ExplorerEvents};
+    EventBound<host::Explorers> colExpl{host::iid::ExplorersEvents};
+    EventBound<host::Inspector> objInsp{host::iid::InspectorEvents};
+    EventBound<host::Inspectors> colInsp{host::iid::InspectorsEvents};
+    // Item members: declared with their event interface, never assigned.
+    EventBound<Item> objMailItem{host::iid::ItemEvents};
+    EventBound<Item> objPostItem{host::iid::ItemEvents};
+    EventBound<Item> objContactItem{host::iid::ItemEvents};
+    EventBound<Item> objDistListItem{host::iid::ItemEvents};
+    EventBound<Item> objApptItem{host::iid::ItemEvents};
+    EventBound<Item> objTaskItem{host::iid::ItemEvents};
+    EventBound<Item> objJournalItem{host::iid::ItemEvents};
+    EventBound<Item> objDocumentItem{host::iid::ItemEvents};
+    EventBound<host::CommandBarButton> objCBButton{host::iid::CommandBarButtonEvents};
+    host::CommandBar objCommandBar;
+};
+
+}  // namespace zeltra

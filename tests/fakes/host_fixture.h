@@ -1,0 +1,43 @@
+#pragma once
+// An in-memory Outlook session with the add-in's Connect object, as the host would drive it.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/connect.h"
+#include "sim/model/outlook_model.h"
+#include "tests/fakes/model_automation.h"
+
+namespace fakes {
+
+struct Session {
+    sim::Model model;
+    zeltra::ModOutlook module;
+    std::unique_ptr<zeltra::Connect> connect =
+        std::make_unique<zeltra::Connect>(module, [this] { return zeltra::OutAddIn::create(module); });
+
+    // The host hands over its application and add-in objects for the call and releases them after.
+    host::HResult onConnection(std::int32_t connectMode = 0) {
+        return connect->AddinInstance_OnConnection(wrap(model.application()), connectMode,
+                                                   wrap(model.addInInstance(L"DODuruda_Vored.Connect")));
+    }
+    host::HResult onDisconnection(std::int32_t removeMode = 0) {
+        return connect->AddinInstance_OnDisconnection(removeMode);
+    }
+    zeltra::OutAddIn* hub() const { return connect->hub().get(); }
+
+    // Texts of the trace entries of one type, in order.
+    std::vector<std::wstring> traced(sim::TraceEntry::Type type) const {
+        std::vector<std::wstring> texts;
+        for (const auto& e : model.traceLog())
+            if (e.type == type) texts.push_back(e.text);
+        return texts;
+    }
+};
+
+// True when handle refers to node.
+inline bool refersTo(const host::Object& handle, const sim::Node& node) {
+    return handle.automation() && handle.automation()->identity() == &node;
+}
+
+}  // namespace fakes
