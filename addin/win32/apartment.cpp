@@ -1,0 +1,58 @@
+#include "addin/win32/apartment.h"
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+namespace zeltra::com {
+namespace {
+
+// Single-threaded apartments are told apart by their thread; the multithreaded apartment is one.
+DWORD apartmentKey() {
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    if (SUCCEEDED(CoGetApartmentType(&type, &qualifier)) && (type == APTTYPE_MTA || type == APTTYPE_NA)) {
+        return static_cast<DWORD>(-1 - static_cast<int>(type));  // never a thread id
+    }
+    return GetCurrentThreadId();
+}
+
+struct Apartments {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::map<DWORD, std::unique_ptr<ModOutlook>> modules;
+};
+
+// Created on first use and deliberately never destroyed: tearing it down would run at DLL
+// detach, under the loader lock, and release host objects after their apartments are gone.
+Apartments& apartments() {
+    static Apartments* const instance = new Apartments;
+    return *instance;
+}
+
+}  // namespace
+
+ModOutlook& apartmentModule(StartupRoutine startup) {
+    Apartments& all = apartments();
+    const DWORD key = apartmentKey();
+    ModOutlook* module = nullptr;
+    bool created = false;
+    AcquireSRWLockExclusive(&all.lock);
+    try {
+        auto& slot = all.modules[key];
+        if (!slot) {
+            slot = std::make_unique<ModOutlook>();
+            created = true;
+        }
+        module = slot.get();
+    } catch (...) {
+        ReleaseSRWLockExclusive(&all.lock);
+        throw;
+    }
+    ReleaseSRWLockExclusive(&all.lock);
+    if (created && startup) startup(*module);
+    return *module;
+}
+
+}  // namespace zeltra::com

@@ -1,0 +1,11 @@
+#pragma once
+// Self-registration: the type library, the two classes, and the host's add-in entry.
+#include <windows.h>
+
+namespace zeltra::com {
+
+// Each is idempotent. A failed registration removes what it wrote before returning the failure.
+HRESULT registerServer() noexcept;
+HRESULT unregisterServer() noexcept;
+
+}  // namespace zeltra::com

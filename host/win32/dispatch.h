@@ -1,0 +1,23 @@
+#pragma once
+// The real adapter of the automation port: host::Object over IDispatch interface pointers.
+// Members are called late-bound, by name (DISPIDs looked up once per reference) or by DISPID;
+// events arrive through connection-point sinks that call the handler by DISPID.
+#include <windows.h>
+#include <oaidl.h>
+
+#include "host/automation.h"
+
+namespace win32 {
+
+// A new reference to dispatch as a host object; null gives Nothing.
+host::Object wrapDispatch(IDispatch* dispatch);
+
+// The IDispatch behind a host object made by wrapDispatch (no new reference), or null.
+IDispatch* dispatchOf(const host::Object& object);
+
+// Conversions between VARIANT and the port's Variant. toVariant writes into an initialised,
+// empty VARIANT; the caller owns the result.
+host::Variant fromVariant(const VARIANT& value);
+void toVariant(const host::Variant& value, VARIANT& out);
+
+}  // namespace win32
