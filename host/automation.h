@@ -43,6 +43,8 @@ public:
     virtual ~Automation() = default;  // releases the reference this object stands for
 
     virtual std::shared_ptr<Automation> queryInterface(const Guid& iid) = 0;
+    // Another reference to the same interface (AddRef).
+    virtual std::shared_ptr<Automation> duplicate() = 0;
     virtual Variant invoke(const Member& member, InvokeKind kind, std::span<const Variant> args) = 0;
     virtual std::unique_ptr<EventConnection::Impl> advise(const Guid& eventIid, EventHandler handler) = 0;
     // An address standing for the object's identity (its IUnknown).

@@ -20,6 +20,11 @@ Object Object::queryInterface(const Guid& iid) const {
     return Object(checked()->queryInterface(iid));
 }
 
+Object Object::newReference() const {
+    if (!impl_) return {};
+    return Object(checked()->duplicate());
+}
+
 Variant Object::get(const Member& member, std::initializer_list<Variant> args) const {
     return checked()->invoke(member, InvokeKind::PropertyGet, std::span<const Variant>(args.begin(), args.size()));
 }

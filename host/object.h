@@ -53,6 +53,8 @@ public:
 
     // QueryInterface for iid, as a new reference; Nothing stays Nothing. Throws on failure.
     Object queryInterface(const Guid& iid) const;
+    // A reference of its own to the same interface, without asking the object anything.
+    Object newReference() const;
 
     Variant get(const Member& member, std::initializer_list<Variant> args = {}) const;
     void put(const Member& member, const Variant& value) const;

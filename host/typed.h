@@ -17,6 +17,13 @@ public:
     }
     static Self from(const Variant& value) { return from(value.toObject()); }
 
+    // A reference of its own to the same interface: no QueryInterface, the type is known.
+    Self newReference() const {
+        Self typed;
+        typed.object_ = object_.newReference();
+        return typed;
+    }
+
     bool isNothing() const noexcept { return object_.isNothing(); }
     explicit operator bool() const noexcept { return !isNothing(); }
     const Object& object() const noexcept { return object_; }

@@ -21,18 +21,9 @@ public:
     // Stores the object as T (QueryInterface) and connects to its events. Throws when either
     // fails, leaving the member as it was. Then ends the previous connection; if the previous
     // source refuses the unadvise, the assignment stands and the failure is raised.
-    void assign(const host::Object& object) {
-        if (object.isNothing()) {
-            clear();
-            return;
-        }
-        T typed = T::from(object);
-        host::EventConnection connection = typed.object().connect(eventIid_, handler_);
-        T previous = std::exchange(object_, std::move(typed));
-        host::EventConnection previousConnection = std::exchange(connection_, std::move(connection));
-        previousConnection.disconnect();
-    }
-    void assign(const T& typed) { assign(typed.object()); }
+    void assign(const host::Object& object) { take(T::from(object)); }
+    // The same for an object already of type T: a reference of its own, no QueryInterface.
+    void assign(const T& typed) { take(typed.newReference()); }
 
     // Empties the member: disconnects, then releases. Throws when the source refuses the
     // unadvise; the member is empty all the same.
@@ -47,6 +38,17 @@ public:
     bool connected() const noexcept { return connection_.connected(); }
 
 private:
+    void take(T typed) {
+        if (typed.isNothing()) {
+            clear();
+            return;
+        }
+        host::EventConnection connection = typed.object().connect(eventIid_, handler_);
+        T previous = std::exchange(object_, std::move(typed));
+        host::EventConnection previousConnection = std::exchange(connection_, std::move(connection));
+        previousConnection.disconnect();
+    }
+
     host::Guid eventIid_;
     host::EventHandler handler_;
     T object_;                        // declared before the connection: the connection ends first

@@ -75,7 +75,7 @@ host::Variant OutAddIn::CheckInspButton(const host::Inspector&) {
 
 void OutAddIn::AttachOutlook(const host::Application& app, std::wstring_view /*progId: handed over, never used*/) {
     objOutlook.assign(app);
-    module_.objApp = host::Application::from(app.object());
+    module_.objApp = app.newReference();
     objNS.assign(objOutlook.get().getNamespace(L"MAPI"));
     colExpl.assign(objOutlook.get().explorers());
     colInsp.assign(objOutlook.get().inspectors());

@@ -29,6 +29,10 @@ public:
         return std::make_shared<DispatchAutomation>(typed.get());
     }
 
+    std::shared_ptr<host::Automation> duplicate() override {
+        return std::make_shared<DispatchAutomation>(dispatch_.get());
+    }
+
     host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override;
     std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& eventIid, host::EventHandler handler) override;
 

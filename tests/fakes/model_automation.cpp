@@ -22,6 +22,8 @@ public:
         return std::make_shared<ModelAutomation>(node_);
     }
 
+    std::shared_ptr<host::Automation> duplicate() override { return std::make_shared<ModelAutomation>(node_); }
+
     host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override {
         std::vector<sim::Value> modelArgs;
         for (const auto& a : args) modelArgs.push_back(toModel(a));
