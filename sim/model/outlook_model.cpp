@@ -169,7 +169,12 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
     };
     static const std::vector<MemberInfo> item = {
         {L"Class", 0xF00A, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.itemClass; }, {}},
-        {L"Body", 0x9100, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; }, {}},
+        {L"Body", 0x9100, true, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; },
+         [](Model&, Node& n, const Value& v) {
+             const auto* text = std::get_if<std::wstring>(&v);
+             if (!text) fail(host::hresult::typeMismatch, "Body takes text");
+             n.body = *text;
+         }},
     };
     static const std::vector<MemberInfo> folder = {
         {L"Name", 0x3001, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; }, {}},
@@ -225,6 +230,11 @@ void Model::failMember(std::wstring target, std::wstring member, HResult hr, int
 }
 
 void Model::checkFailure(const Node& node, std::wstring_view member) {
+    if (++callsMade_ == failCallNumber_) {
+        trace(TraceEntry::Type::Failure, node.name() + L"." + std::wstring(member) + L" fails as requested (call " +
+                                             std::to_wstring(callsMade_) + L")");
+        throw InjectedFailure(failCallResult_, "injected failure");
+    }
     for (auto it = failures_.begin(); it != failures_.end(); ++it) {
         if (!sameText(it->member, member)) continue;
         if (!sameText(it->target, node.name()) && !sameText(it->target, kindName(node.kind()))) continue;

@@ -136,6 +136,10 @@ public:
     // The first `skip` matching calls succeed; then `times` calls fail (times < 0: every call). ---
     void failMember(std::wstring target, std::wstring member, HResult hr, int times = 1, int skip = 0);
     void clearFailures() { failures_.clear(); }
+    // Every call the add-in makes that can fail (members, QueryInterface for a host interface,
+    // Advise, Unadvise) is numbered from 1; failCall(n) makes call number n fail.
+    void failCall(int number, HResult hr) { failCallNumber_ = number, failCallResult_ = hr; }
+    int callsMade() const { return callsMade_; }
     // Host events raised since the last call, whose sinks returned failures.
     std::vector<HResult> takeEventFailures();
 
@@ -176,6 +180,9 @@ private:
     std::vector<TraceEntry> traceLog_;
     TraceListener traceListener_;
     std::uint32_t nextCookie_ = 1;
+    int callsMade_ = 0;
+    int failCallNumber_ = 0;
+    HResult failCallResult_ = 0;
     int explorersOpened_ = 0;
     int inspectorsOpened_ = 0;
     int foldersMade_ = 0;

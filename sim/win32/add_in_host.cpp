@@ -1,0 +1,152 @@
+#include "sim/win32/add_in_host.h"
+
+#include <oleauto.h>
+
+#include <chrono>
+
+#include "sim/win32/console.h"
+
+namespace sim::win32 {
+namespace {
+
+using ::win32::ComPtr;
+
+std::wstring hex(HRESULT hr) {
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+std::wstring readString(HKEY key, const wchar_t* name) {
+    wchar_t buffer[512];
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return {};
+    return buffer;
+}
+
+// The add-in library registered for a ProgID, to ask it DllCanUnloadNow later.
+std::wstring libraryOf(const std::wstring& progId) {
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) return {};
+    wchar_t text[40];
+    StringFromGUID2(clsid, text, 40);
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+    std::wstring library = readString(key, nullptr);
+    RegCloseKey(key);
+    return library;
+}
+
+// Office hands the notifications an empty array of custom arguments.
+class CustomArray {
+public:
+    CustomArray() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
+    ~CustomArray() { SafeArrayDestroy(array_); }
+    CustomArray(const CustomArray&) = delete;
+    CustomArray& operator=(const CustomArray&) = delete;
+    SAFEARRAY** get() { return &array_; }
+
+private:
+    SAFEARRAY* array_;
+};
+
+template <class Call>
+HRESULT timed(double& milliseconds, Call call) {
+    const auto begin = std::chrono::steady_clock::now();
+    const HRESULT hr = call();
+    milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    return hr;
+}
+
+}  // namespace
+
+std::vector<AddInEntry> registeredAddIns() {
+    std::vector<AddInEntry> entries;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY addins = nullptr;
+        if (RegOpenKeyExW(root, L"Software\\Microsoft\\Office\\Outlook\\Addins", 0, KEY_READ, &addins) != ERROR_SUCCESS)
+            continue;
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = 256;
+            if (RegEnumKeyExW(addins, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            bool seen = false;
+            for (const auto& e : entries) seen = seen || _wcsicmp(e.progId.c_str(), name) == 0;
+            if (seen) continue;
+            HKEY entry = nullptr;
+            if (RegOpenKeyExW(addins, name, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
+            AddInEntry e{name, readString(entry, L"FriendlyName"), 0};
+            DWORD size = sizeof e.loadBehavior;
+            RegGetValueW(entry, nullptr, L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &e.loadBehavior, &size);
+            RegCloseKey(entry);
+            entries.push_back(std::move(e));
+        }
+        RegCloseKey(addins);
+    }
+    return entries;
+}
+
+void AddInHost::startup() {
+    for (const AddInEntry& entry : registeredAddIns()) {
+        if (entry.loadBehavior != 3) {
+            print(L"outlook: add-in " + entry.progId + L" has load behaviour " + std::to_wstring(entry.loadBehavior) +
+                  L": not loaded at start-up");
+            continue;
+        }
+        print(L"outlook: loading add-in " + entry.progId + L" (\"" + entry.friendlyName + L"\")");
+        CLSID clsid{};
+        HRESULT hr = CLSIDFromProgID(entry.progId.c_str(), &clsid);
+        ComPtr<IDTExtensibility2> object;
+        if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2, object.putVoid());
+        if (FAILED(hr)) {
+            print(L"outlook: could not create " + entry.progId + L": " + hex(hr));
+            continue;
+        }
+        const std::wstring library = libraryOf(entry.progId);
+        if (!library.empty()) libraries_.push_back(library);
+
+        Model& model = com_.model();
+        const auto application = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.application()));
+        const auto instance = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.addInInstance(entry.progId)));
+        CustomArray custom;
+        hr = timed(timings_.onConnectionMs, [&] {
+            return object->OnConnection(application.get(), ext_cm_Startup, instance.get(), custom.get());
+        });
+        print(L"outlook: OnConnection -> " + hex(hr));
+        if (FAILED(hr)) continue;  // Outlook disables an add-in that fails to connect
+        hr = object->OnStartupComplete(custom.get());
+        print(L"outlook: OnStartupComplete -> " + hex(hr));
+        loaded_.push_back({entry, library, std::move(object)});
+    }
+}
+
+void AddInHost::shutdown() {
+    for (Loaded& addIn : loaded_) {
+        CustomArray custom;
+        print(L"outlook: OnBeginShutdown -> " + hex(addIn.object->OnBeginShutdown(custom.get())));
+        const HRESULT hr = timed(timings_.onDisconnectionMs, [&] {
+            return addIn.object->OnDisconnection(ext_dm_HostShutdown, custom.get());
+        });
+        print(L"outlook: OnDisconnection -> " + hex(hr));
+        addIn.object.reset();
+        print(L"outlook: released " + addIn.entry.progId);
+    }
+    loaded_.clear();
+}
+
+bool AddInHost::librariesCanUnload() const {
+    bool all = true;
+    for (const auto& library : libraries_) {
+        HMODULE module = GetModuleHandleW(library.c_str());
+        if (!module) continue;
+        const auto canUnloadNow =
+            reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+        const HRESULT hr = canUnloadNow ? canUnloadNow() : E_NOTIMPL;
+        print(L"outlook: DllCanUnloadNow of " + library + L" -> " + (hr == S_OK ? L"S_OK" : hex(hr)));
+        all = all && hr == S_OK;
+    }
+    return all;
+}
+
+}  // namespace sim::win32

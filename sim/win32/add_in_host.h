@@ -1,0 +1,58 @@
+#pragma once
+// Loads and drives add-ins as Outlook does: from the Outlook add-in entries in the registry,
+// through IDTExtensibility2.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "extensibility.h"
+#include "host/win32/com.h"
+#include "sim/win32/com_host.h"
+
+namespace sim::win32 {
+
+struct AddInEntry {
+    std::wstring progId;
+    std::wstring friendlyName;
+    DWORD loadBehavior = 0;
+};
+
+// Outlook's add-in entries: HKCU first, then HKLM for ProgIDs not already seen.
+std::vector<AddInEntry> registeredAddIns();
+
+struct Timings {
+    double onConnectionMs = 0;
+    double onDisconnectionMs = 0;
+};
+
+class AddInHost {
+public:
+    explicit AddInHost(ComHost& com) : com_(com) {}
+
+    // Creates each add-in whose load behaviour is 3 and connects it: OnConnection with the
+    // application and an add-in instance object, then OnStartupComplete.
+    void startup();
+    // OnBeginShutdown and OnDisconnection for each loaded add-in, then releases it.
+    void shutdown();
+    // DllCanUnloadNow of every add-in library loaded so far; true when all say S_OK.
+    bool librariesCanUnload() const;
+
+    bool anyLoaded() const { return !loaded_.empty(); }
+    bool anyLoadedEver() const { return !libraries_.empty(); }
+    const Timings& timings() const { return timings_; }
+
+private:
+    struct Loaded {
+        AddInEntry entry;
+        std::wstring library;
+        ::win32::ComPtr<IDTExtensibility2> object;
+    };
+
+    ComHost& com_;
+    std::vector<Loaded> loaded_;
+    std::vector<std::wstring> libraries_;
+    Timings timings_;
+};
+
+}  // namespace sim::win32

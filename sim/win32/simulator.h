@@ -1,0 +1,67 @@
+#pragma once
+// The Outlook simulator: the Outlook model, its COM objects, real windows, and the add-ins
+// loaded from the registry, driven by a scenario or by a person.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/model/outlook_model.h"
+#include "sim/win32/add_in_host.h"
+#include "sim/win32/com_host.h"
+#include "sim/win32/window_layer.h"
+
+namespace sim::win32 {
+
+struct Options {
+    bool verbose = false;   // also print QueryInterface, AddRef and Release
+    bool visible = false;   // show the windows
+    bool lenient = false;   // report unmet expectations without failing (failure injection runs)
+    int failCall = 0;       // make the add-in's call number N fail
+};
+
+class Simulator {
+public:
+    explicit Simulator(Options options);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Runs a scenario file; returns the process exit code: 0 when every expectation held and the
+    // add-ins left nothing behind, 1 otherwise, 2 for a scenario that cannot be read.
+    int runScenario(const std::wstring& path);
+    // Opens an Explorer, loads the add-ins and lets a person use the windows until Outlook quits.
+    int runInteractive();
+    // Prints the number of calls the add-in makes in a scenario (for failure injection runs).
+    int countCalls(const std::wstring& path);
+
+    // Measures connection, item window and disconnection times; prints one line of figures.
+    int runBenchmark(int itemWindows);
+
+private:
+    enum class Outcome { Done, Unmet, BadLine };
+    Outcome execute(const std::vector<std::wstring>& words, const std::wstring& rest);
+    Outcome expect(const std::vector<std::wstring>& words);
+    void start();
+    void quit();
+    Node& openItem(std::int32_t itemClass, std::wstring body);
+    void close(Node& window);
+    Node* lookup(const std::wstring& name) const;
+    std::wstring label(const Node* node) const;
+    bool connected(const Node& node, const host::Guid& eventIid) const;
+    std::vector<Node*> connectedWindows(Kind kind, const host::Guid& eventIid) const;
+    int pumpMessages();
+
+    Options options_;
+    Model model_;
+    ComHost com_;
+    WindowLayer windows_;
+    AddInHost addIns_;
+    std::map<std::wstring, Node*> aliases_;
+    bool started_ = false;
+    bool quitted_ = false;
+    bool leftNothingBehind_ = true;
+    std::size_t commandTraceStart_ = 0;
+};
+
+}  // namespace sim::win32

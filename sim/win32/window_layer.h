@@ -1,0 +1,54 @@
+#pragma once
+// The simulator's Explorer and item windows: real top-level Win32 windows. An item window holds
+// an editable text control with the item's body.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "sim/model/outlook_model.h"
+
+namespace sim::win32 {
+
+class WindowLayer {
+public:
+    // visible: shown on screen (interactive use); otherwise created hidden.
+    WindowLayer(Model& model, bool visible);
+    ~WindowLayer();
+    WindowLayer(const WindowLayer&) = delete;
+    WindowLayer& operator=(const WindowLayer&) = delete;
+
+    // Called when the user closes a window or asks for a new one (interactive use).
+    std::function<void(Node&)> onUserClose;
+    std::function<void()> onNewItem;
+    std::function<void()> onNewExplorer;
+    std::function<void()> onQuit;
+
+    void opened(Node& window);
+    void closed(Node& window);
+    void bringToFront(Node& window);
+    // Selects characters [start, start + length) of an item window's text and focuses it.
+    void select(Node& window, int start, int length);
+    std::wstring selectedText(Node& window) const;
+    HWND handleOf(const Node& window) const;
+    std::size_t openCount() const { return windows_.size(); }
+
+private:
+    static void registerClasses();
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    Node* nodeOf(HWND hwnd) const;
+
+    struct Window {
+        HWND frame;
+        HWND editor;  // item windows only
+    };
+    Model& model_;
+    bool visible_;
+    std::map<const Node*, Window> windows_;
+};
+
+const wchar_t* itemClassName(std::int32_t itemClass);
+
+}  // namespace sim::win32
