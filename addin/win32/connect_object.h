@@ -17,17 +17,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return refs_.addRef(); }
     ULONG STDMETHODCALLTYPE Release() override;
     // IDispatch, for both dual interfaces; answered from _Connect's type description.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return dispatch_.getTypeInfoCount(count); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-        return dispatch_.getTypeInfo(index, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        return dispatch_.getIDsOfNames(names, count, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argError) override {
-        return dispatch_.invoke(static_cast<_Connect*>(this), id, flags, params, result, exception, argError);
-    }
+    ZELTRA_IDISPATCH_FROM_TYPE_INFO(_Connect)
     // IDTExtensibility2
     HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
                                            SAFEARRAY** custom) override;

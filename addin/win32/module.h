@@ -46,3 +46,18 @@ private:
 };
 
 }  // namespace zeltra::com
+
+// The four IDispatch methods of a class whose member `dispatch_` (a TypeInfoDispatch) answers
+// them; `Dual` is the dual interface through which Invoke reaches the vtable.
+#define ZELTRA_IDISPATCH_FROM_TYPE_INFO(Dual)                                                              \
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return dispatch_.getTypeInfoCount(count); } \
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {                   \
+        return dispatch_.getTypeInfo(index, info);                                                          \
+    }                                                                                                       \
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override { \
+        return dispatch_.getIDsOfNames(names, count, ids);                                                  \
+    }                                                                                                       \
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, \
+                                     EXCEPINFO* exception, UINT* argError) override {                       \
+        return dispatch_.invoke(static_cast<Dual*>(this), id, flags, params, result, exception, argError);  \
+    }
