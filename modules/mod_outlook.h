@@ -18,10 +18,6 @@ struct ModOutlook {
     std::wstring strSelection;
 };
 
-}  // namespace zeltra
-
-namespace zeltra {
-
 // The component's start-up routine: runs once in each apartment, before the first object of the
 // library is created there. Nothing else calls it.
 void Main(ModOutlook& module);

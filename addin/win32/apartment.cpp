@@ -24,6 +24,17 @@ struct Apartments {
     std::map<DWORD, std::unique_ptr<ModOutlook>> modules;
 };
 
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
 // Created on first use and deliberately never destroyed: tearing it down would run at DLL
 // detach, under the loader lock, and release host objects after their apartments are gone.
 Apartments& apartments() {
@@ -38,19 +49,16 @@ ModOutlook& apartmentModule(StartupRoutine startup) {
     const DWORD key = apartmentKey();
     ModOutlook* module = nullptr;
     bool created = false;
-    AcquireSRWLockExclusive(&all.lock);
-    try {
+    {
+        const ExclusiveLock guard(all.lock);
         auto& slot = all.modules[key];
         if (!slot) {
             slot = std::make_unique<ModOutlook>();
             created = true;
         }
         module = slot.get();
-    } catch (...) {
-        ReleaseSRWLockExclusive(&all.lock);
-        throw;
     }
-    ReleaseSRWLockExclusive(&all.lock);
+    // Outside the lock: the routine may run a message loop that creates further objects.
     if (created && startup) startup(*module);
     return *module;
 }

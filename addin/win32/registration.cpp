@@ -119,10 +119,7 @@ HRESULT removeRegistration() noexcept {
     }
     attempt([] {
         // Nothing registered is nothing to remove (and UnRegisterTypeLib would call it an error).
-        HKEY key = nullptr;
-        const std::wstring path = L"TypeLib\\" + guidText(LIBID_DODuruda_Vored) + L"\\1.0";
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-        RegCloseKey(key);
+        if (!keyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + guidText(LIBID_DODuruda_Vored) + L"\\1.0")) return;
         win32::check(UnRegisterTypeLib(LIBID_DODuruda_Vored, 1, 0, 0, typeLibPlatform), "UnRegisterTypeLib");
     });
     return first;

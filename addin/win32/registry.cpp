@@ -30,6 +30,14 @@ void RegKey::setDword(const wchar_t* name, DWORD value) const {
                "RegSetValueEx");
 }
 
+bool keyExists(HKEY parent, std::wstring_view path) {
+    const std::wstring subkey(path);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(parent, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 void deleteTree(HKEY parent, std::wstring_view path) {
     const std::wstring subkey(path);
     const LSTATUS status = RegDeleteTreeW(parent, subkey.c_str());

@@ -28,6 +28,8 @@ private:
     HKEY key_ = nullptr;
 };
 
+bool keyExists(HKEY parent, std::wstring_view path);
+
 // Deletes path and everything below it; a key that is not there is no failure.
 void deleteTree(HKEY parent, std::wstring_view path);
 
