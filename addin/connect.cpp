@@ -35,7 +35,7 @@ host::HResult Connect::AddinInstance_OnDisconnection(std::int32_t /*removeMode*/
     try {
         objAddIn().DetachOutlook();
     } catch (...) {
-        return host::hresultFromCurrentException();
+        return host::hresultFromCaughtException();
     }
     objAddIn_.reset();
     return host::hresult::ok;

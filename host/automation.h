@@ -10,7 +10,11 @@
 
 namespace host {
 
-enum class InvokeKind { Method, PropertyGet, PropertyPut };
+// How a member is invoked, the way Visual Basic invokes it: a property read and a call whose result
+// is used go out as DISPATCH_METHOD | DISPATCH_PROPERTYGET, so that they reach the member whether
+// the host declared it a property or a method; a call made as a statement goes out as
+// DISPATCH_METHOD; an assignment as DISPATCH_PROPERTYPUT, or DISPATCH_PROPERTYPUTREF for an object.
+enum class InvokeKind { Statement, Value, Put, PutRef };
 
 // One live event connection; destroying it disconnects quietly.
 class EventConnection {

@@ -22,7 +22,7 @@ private:
 class WshShell : public TypedObject<WshShell> {
 public:
     static constexpr const Guid& interfaceId = iid::IWshShell3;
-    Variant regRead(std::wstring_view name) const { return object_.call(L"RegRead", {Variant(name)}); }
+    Variant regRead(std::wstring_view name) const { return object_.get(L"RegRead", {Variant(name)}); }
     // RegWrite(Name, Value, Type) with Type left out: a string value.
     void regWrite(std::wstring_view name, const Variant& value) const {
         object_.call(L"RegWrite", {Variant(name), value, Variant::missing()});

@@ -11,7 +11,7 @@ Error::Error(HResult hr, std::string context) : hr_(hr) {
     what_ = context.empty() ? std::string("host call failed: ") + code : context + ": " + code;
 }
 
-HResult hresultFromCurrentException() noexcept {
+HResult hresultFromCaughtException() noexcept {
     try {
         throw;
     } catch (const Error& e) {

@@ -24,6 +24,6 @@ inline void throwIfFailed(HResult hr, const char* context = "") {
 
 // The HRESULT for the exception being handled; call only inside a catch block.
 // Used at every boundary where a failure must turn into a return value.
-HResult hresultFromCurrentException() noexcept;
+HResult hresultFromCaughtException() noexcept;
 
 }  // namespace host

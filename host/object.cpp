@@ -26,19 +26,16 @@ Object Object::newReference() const {
 }
 
 Variant Object::get(const Member& member, std::initializer_list<Variant> args) const {
-    return checked()->invoke(member, InvokeKind::PropertyGet, std::span<const Variant>(args.begin(), args.size()));
+    return checked()->invoke(member, InvokeKind::Value, std::span<const Variant>(args.begin(), args.size()));
+}
+
+void Object::call(const Member& member, std::initializer_list<Variant> args) const {
+    checked()->invoke(member, InvokeKind::Statement, std::span<const Variant>(args.begin(), args.size()));
 }
 
 void Object::put(const Member& member, const Variant& value) const {
-    checked()->invoke(member, InvokeKind::PropertyPut, std::span<const Variant>(&value, 1));
-}
-
-Variant Object::call(const Member& member, std::initializer_list<Variant> args) const {
-    return call(member, std::span<const Variant>(args.begin(), args.size()));
-}
-
-Variant Object::call(const Member& member, std::span<const Variant> args) const {
-    return checked()->invoke(member, InvokeKind::Method, args);
+    const InvokeKind kind = value.kind() == Variant::Kind::Object ? InvokeKind::PutRef : InvokeKind::Put;
+    checked()->invoke(member, kind, std::span<const Variant>(&value, 1));
 }
 
 EventConnection Object::connect(const Guid& eventIid, EventHandler handler) const {

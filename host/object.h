@@ -56,10 +56,12 @@ public:
     // A reference of its own to the same interface, without asking the object anything.
     Object newReference() const;
 
+    // A value: a property, or the result of a function. The arguments go in their declared order.
     Variant get(const Member& member, std::initializer_list<Variant> args = {}) const;
+    // A method called as a statement; whatever it returns is discarded.
+    void call(const Member& member, std::initializer_list<Variant> args = {}) const;
+    // Assigns a property; an object value is assigned by reference.
     void put(const Member& member, const Variant& value) const;
-    Variant call(const Member& member, std::initializer_list<Variant> args = {}) const;
-    Variant call(const Member& member, std::span<const Variant> args) const;
 
     // Connects handler to the object's connection point for eventIid.
     EventConnection connect(const Guid& eventIid, EventHandler handler) const;

@@ -31,7 +31,7 @@ public:
     static constexpr const Guid& interfaceId = iid::CommandBarControls;
     // Add(Type, Id, Parameter, Before, Temporary) with only Type given.
     Object add(std::int32_t type) const {
-        return object_.call(L"Add", {Variant(type), Variant::missing(), Variant::missing(), Variant::missing(),
+        return object_.get(L"Add", {Variant(type), Variant::missing(), Variant::missing(), Variant::missing(),
                                      Variant::missing()}).toObject();
     }
 };
@@ -41,7 +41,7 @@ public:
     static constexpr const Guid& interfaceId = iid::CommandBar;
     // FindControl(Type, Id, Tag, Visible, Recursive) with Id and Recursive left out.
     Object findControl(std::int32_t type, std::wstring_view tag, bool visible) const {
-        return object_.call(L"FindControl", {Variant(type), Variant::missing(), Variant(tag), Variant(visible),
+        return object_.get(L"FindControl", {Variant(type), Variant::missing(), Variant(tag), Variant(visible),
                                              Variant::missing()}).toObject();
     }
     CommandBarControls controls() const { return CommandBarControls::from(object_.get(L"Controls")); }

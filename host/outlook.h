@@ -43,12 +43,12 @@ class Application : public TypedObject<Application> {
 public:
     static constexpr const Guid& interfaceId = iid::Application;
     NameSpace getNamespace(std::wstring_view type) const {
-        return NameSpace::from(object_.call(L"GetNamespace", {Variant(type)}));
+        return NameSpace::from(object_.get(L"GetNamespace", {Variant(type)}));
     }
     Explorers explorers() const { return Explorers::from(object_.get(L"Explorers")); }
     Inspectors inspectors() const { return Inspectors::from(object_.get(L"Inspectors")); }
-    Explorer activeExplorer() const { return Explorer::from(object_.call(L"ActiveExplorer")); }
-    Inspector activeInspector() const { return Inspector::from(object_.call(L"ActiveInspector")); }
+    Explorer activeExplorer() const { return Explorer::from(object_.get(L"ActiveExplorer")); }
+    Inspector activeInspector() const { return Inspector::from(object_.get(L"ActiveInspector")); }
 };
 
 // Outlook's object-class number of an item, read late-bound by name.

@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-namespace zeltra::com {
+namespace zeltra::server {
 namespace {
 
 // Single-threaded apartments are told apart by their thread; the multithreaded apartment is one.
@@ -63,4 +63,4 @@ ModOutlook& apartmentModule(StartupRoutine startup) {
     return *module;
 }
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

@@ -3,7 +3,7 @@
 // apartment, before the first object of the library is created there.
 #include "modules/mod_outlook.h"
 
-namespace zeltra::com {
+namespace zeltra::server {
 
 using StartupRoutine = void (*)(ModOutlook&);
 
@@ -12,4 +12,4 @@ using StartupRoutine = void (*)(ModOutlook&);
 // calls made from inside that loop get the data without running startup again.
 ModOutlook& apartmentModule(StartupRoutine startup);
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

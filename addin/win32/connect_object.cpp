@@ -1,16 +1,18 @@
 #include "addin/win32/connect_object.h"
 
+#include "com/boundary.h"
+#include "com/ptr.h"
 #include "host/win32/dispatch.h"
 #include "hub/win32/out_addin_object.h"
 
-namespace zeltra::com {
+namespace zeltra::server {
 namespace {
 
 // The hub is an OutAddIn object of this library; Connect holds it through a COM reference.
 HubFactory hubFactory(ModOutlook& module) {
     return [&module]() -> std::shared_ptr<OutAddIn> {
         std::shared_ptr<OutAddInObject> object(OutAddInObject::create(module),
-                                               [](OutAddInObject* o) { o->Release(); });
+                                               [](OutAddInObject* o) noexcept { o->Release(); });
         const std::shared_ptr<OutAddIn>& hub = object->hub();
         return std::shared_ptr<OutAddIn>(object, hub.get());
     };
@@ -20,51 +22,44 @@ HubFactory hubFactory(ModOutlook& module) {
 
 ConnectObject::ConnectObject(ModOutlook& module) : connect_(module, hubFactory(module)) {}
 
-HRESULT ConnectObject::createInstance(ModOutlook& module, REFIID iid, void** out) noexcept {
-    ZELTRA_COM_BOUNDARY_BEGIN
-    const auto object = win32::ComPtr<ConnectObject>::attach(new ConnectObject(module));
+HRESULT ConnectObject::createInstance(ModOutlook& module, REFIID iid, void** out) noexcept try {
+    const auto object = com::ComPtr<ConnectObject>::attach(new ConnectObject(module));
     return object->QueryInterface(iid, out);
-    ZELTRA_COM_BOUNDARY_END
+} catch (...) {
+    return com::hresultFromCaughtException();
 }
 
-HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Connect) {
-        *out = static_cast<_Connect*>(this);
-    } else if (iid == IID_IDTExtensibility2) {
-        *out = static_cast<IDTExtensibility2*>(this);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+std::span<const com::InterfaceEntry<ConnectObject>> ConnectObject::interfaces() noexcept {
+    static constexpr com::InterfaceEntry<ConnectObject> table[] = {
+        com::interfaceEntry<ConnectObject, _Connect>(IID__Connect),
+        com::interfaceEntry<ConnectObject, _Connect>(IID_IDispatch),
+        {&IID_IDTExtensibility2, [](ConnectObject* object) noexcept -> IUnknown* { return &object->extensibility_; }},
+    };
+    return table;
 }
 
-ULONG ConnectObject::Release() {
-    const ULONG left = refs_.release();
-    if (left == 0) delete this;
-    return left;
+HRESULT ConnectObject::Extensibility::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
+                                                   IDispatch* AddInInst, SAFEARRAY** /*custom*/) noexcept try {
+    return outer_.connect_.AddinInstance_OnConnection(win32::wrapDispatch(Application), ConnectMode,
+                                                      win32::wrapDispatch(AddInInst));
+} catch (...) {
+    return com::hresultFromCaughtException();
 }
 
-HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
-                                    SAFEARRAY** /*custom*/) {
-    ZELTRA_COM_BOUNDARY_BEGIN
-    return connect_.AddinInstance_OnConnection(win32::wrapDispatch(Application), ConnectMode,
-                                               win32::wrapDispatch(AddInInst));
-    ZELTRA_COM_BOUNDARY_END
+HRESULT ConnectObject::Extensibility::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** /*custom*/) noexcept {
+    return outer_.connect_.AddinInstance_OnDisconnection(RemoveMode);
 }
 
-HRESULT ConnectObject::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** /*custom*/) {
-    return connect_.AddinInstance_OnDisconnection(RemoveMode);
+HRESULT ConnectObject::Extensibility::OnAddInsUpdate(SAFEARRAY** /*custom*/) noexcept {
+    return outer_.connect_.AddinInstance_OnAddInsUpdate();
 }
 
-HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY** /*custom*/) { return connect_.AddinInstance_OnAddInsUpdate(); }
-
-HRESULT ConnectObject::OnStartupComplete(SAFEARRAY** /*custom*/) {
-    return connect_.AddinInstance_OnStartupComplete();
+HRESULT ConnectObject::Extensibility::OnStartupComplete(SAFEARRAY** /*custom*/) noexcept {
+    return outer_.connect_.AddinInstance_OnStartupComplete();
 }
 
-HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY** /*custom*/) { return connect_.AddinInstance_OnBeginShutdown(); }
+HRESULT ConnectObject::Extensibility::OnBeginShutdown(SAFEARRAY** /*custom*/) noexcept {
+    return outer_.connect_.AddinInstance_OnBeginShutdown();
+}
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

@@ -1,38 +1,52 @@
 #pragma once
 // The COM class Connect: the object the host creates, behind IUnknown, IDispatch, _Connect and
-// IDTExtensibility2.
+// IDTExtensibility2. Each dual interface answers IDispatch from its own description, so a host
+// that drives IDTExtensibility2 late-bound reaches its five members by DISPID 1 to 5.
 #include "DODuruda_Vored_h.h"
 #include "addin/connect.h"
-#include "addin/win32/com_object.h"
+#include "com/object.h"
+#include "com/type_info_dispatch.h"
 #include "extensibility.h"
 
-namespace zeltra::com {
+namespace zeltra::server {
 
-class ConnectObject final : public _Connect, public IDTExtensibility2 {
+class ConnectObject final : public com::Object<ConnectObject, com::DualFromTypeLibrary<_Connect, IID__Connect>> {
 public:
+    // The class object's CreateInstance.
     static HRESULT createInstance(ModOutlook& module, REFIID iid, void** out) noexcept;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override;
-    // IDispatch, for both dual interfaces; answered from _Connect's type description.
-    ZELTRA_IDISPATCH_FROM_TYPE_INFO(_Connect)
-    // IDTExtensibility2
-    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
-                                           SAFEARRAY** custom) override;
-    HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override;
-    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
-    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
-    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
+    static std::span<const com::InterfaceEntry<ConnectObject>> interfaces() noexcept;
 
 private:
+    // IDTExtensibility2 has an IDispatch of its own, so it lives in an object of its own that
+    // shares Connect's identity and reference count.
+    class Extensibility final
+        : public com::DualFromTypeLibrary<IDTExtensibility2, IID_IDTExtensibility2,
+                                          com::EmbeddedTypeLibrary::HostInterfaces> {
+    public:
+        explicit Extensibility(ConnectObject& outer) noexcept : outer_(outer) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
+            return outer_.QueryInterface(iid, out);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() noexcept override { return outer_.AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() noexcept override { return outer_.Release(); }
+
+        HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
+                                               IDispatch* AddInInst, SAFEARRAY** custom) noexcept override;
+        HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) noexcept override;
+        HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) noexcept override;
+        HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) noexcept override;
+        HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) noexcept override;
+
+    private:
+        ConnectObject& outer_;
+    };
+
+    friend ObjectBase;
     explicit ConnectObject(ModOutlook& module);
     ~ConnectObject() = default;
 
-    RefCount refs_;
-    TypeInfoDispatch dispatch_{IID__Connect};
+    Extensibility extensibility_{*this};
     Connect connect_;
 };
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

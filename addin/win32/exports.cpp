@@ -1,20 +1,20 @@
 // The library's four exports. There is no DllMain of ours: the loader runs no project code.
 #include <windows.h>
 
-#include "addin/win32/class_factory.h"
-#include "addin/win32/module.h"
+#include "addin/win32/class_objects.h"
 #include "addin/win32/registration.h"
+#include "com/module.h"
 
 extern "C" {
 
-STDAPI DllCanUnloadNow() { return zeltra::com::canUnload() ? S_OK : S_FALSE; }
+HRESULT STDAPICALLTYPE DllCanUnloadNow() noexcept { return com::canUnload() ? S_OK : S_FALSE; }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    return zeltra::com::getClassObject(clsid, iid, out);
+HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
+    return zeltra::server::getClassObject(clsid, iid, out);
 }
 
-STDAPI DllRegisterServer() { return zeltra::com::registerServer(); }
+HRESULT STDAPICALLTYPE DllRegisterServer() noexcept { return zeltra::server::registerServer(); }
 
-STDAPI DllUnregisterServer() { return zeltra::com::unregisterServer(); }
+HRESULT STDAPICALLTYPE DllUnregisterServer() noexcept { return zeltra::server::unregisterServer(); }
 
 }  // extern "C"

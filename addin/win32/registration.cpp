@@ -7,11 +7,13 @@
 
 #include "DODuruda_Vored_h.h"
 #include "addin/registration_record.h"
-#include "addin/win32/module.h"
+#include "com/boundary.h"
+#include "com/module.h"
+#include "com/ptr.h"
+#include "host/error.h"
 #include "addin/win32/registry.h"
-#include "host/win32/com.h"
 
-namespace zeltra::com {
+namespace zeltra::server {
 namespace {
 
 struct RegisteredClass {
@@ -46,7 +48,7 @@ std::wstring fromAnsi(const std::string& text) {
 }
 
 RegistrationRecord readRegistrationRecord() {
-    const HMODULE module = moduleHandle();
+    const HMODULE module = com::moduleHandle();
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), L"ADDINREG");
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
@@ -65,9 +67,9 @@ std::pair<HKEY, std::wstring> addInKey(const RegistrationRecord& record) {
 }
 
 void registerTypeLibrary(std::wstring path) {
-    win32::ComPtr<ITypeLib> library;
-    win32::check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()), "LoadTypeLibEx");
-    win32::check(RegisterTypeLib(library.get(), path.data(), nullptr), "RegisterTypeLib");
+    com::ComPtr<ITypeLib> library;
+    com::throwIfFailed(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()), "LoadTypeLibEx");
+    com::throwIfFailed(RegisterTypeLib(library.get(), path.data(), nullptr), "RegisterTypeLib");
 }
 
 void registerClasses(const std::wstring& path) {
@@ -106,7 +108,7 @@ HRESULT removeRegistration() noexcept {
         try {
             step();
         } catch (...) {
-            if (SUCCEEDED(first)) first = host::hresultFromCurrentException();
+            if (SUCCEEDED(first)) first = com::hresultFromCaughtException();
         }
     };
     attempt([] {
@@ -120,27 +122,29 @@ HRESULT removeRegistration() noexcept {
     attempt([] {
         // Nothing registered is nothing to remove (and UnRegisterTypeLib would call it an error).
         if (!keyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + guidText(LIBID_DODuruda_Vored) + L"\\1.0")) return;
-        win32::check(UnRegisterTypeLib(LIBID_DODuruda_Vored, 1, 0, 0, typeLibPlatform), "UnRegisterTypeLib");
+        com::throwIfFailed(UnRegisterTypeLib(LIBID_DODuruda_Vored, 1, 0, 0, typeLibPlatform), "UnRegisterTypeLib");
     });
     return first;
 }
 
 }  // namespace
 
-HRESULT registerServer() noexcept {
+HRESULT registerServer() noexcept try {
     try {
-        const std::wstring path = modulePath();
+        const std::wstring path = com::modulePath();
         registerTypeLibrary(path);
         registerClasses(path);
         registerAddIn();
         return S_OK;
     } catch (...) {
-        const HRESULT failure = host::hresultFromCurrentException();
+        const HRESULT failure = com::hresultFromCaughtException();
         removeRegistration();  // never leave half a registration behind
         return failure;
     }
+} catch (...) {
+    return com::hresultFromCaughtException();
 }
 
 HRESULT unregisterServer() noexcept { return removeRegistration(); }
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

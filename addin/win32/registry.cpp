@@ -2,7 +2,7 @@
 
 #include "host/error.h"
 
-namespace zeltra::com {
+namespace zeltra::server {
 namespace {
 void checkWin32(LSTATUS status, const char* context) {
     if (status != ERROR_SUCCESS) throw host::Error(HRESULT_FROM_WIN32(status), context);
@@ -55,4 +55,4 @@ HKEY rootKeyNamed(std::wstring_view name) {
     throw host::Error(E_INVALIDARG, "unknown registry root in the registration record");
 }
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-namespace zeltra::com {
+namespace zeltra::server {
 
 class RegKey {
 public:
@@ -36,4 +36,4 @@ void deleteTree(HKEY parent, std::wstring_view path);
 // "HKEY_CURRENT_USER" and its kin, as written in the registration record.
 HKEY rootKeyNamed(std::wstring_view name);
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

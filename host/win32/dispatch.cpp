@@ -3,28 +3,32 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <atomic>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <vector>
 
-#include "host/win32/com.h"
+#include "com/boundary.h"
+#include "com/object.h"
+#include "com/ptr.h"
 
 namespace win32 {
 namespace {
 
-class EventSink;
+using com::Bstr;
+using com::ComPtr;
+using com::throwIfFailed;
+using com::UniqueVariant;
 
 class DispatchAutomation final : public host::Automation {
 public:
     explicit DispatchAutomation(IDispatch* dispatch) : dispatch_(dispatch) {}
 
-    IDispatch* dispatch() const { return dispatch_.get(); }
+    IDispatch* dispatch() const noexcept { return dispatch_.get(); }
 
     std::shared_ptr<host::Automation> queryInterface(const host::Guid& iid) override {
         ComPtr<IDispatch> typed;
-        check(dispatch_.queryInterface(toGuid(iid), typed), "QueryInterface");
+        throwIfFailed(dispatch_.queryInterface(toGuid(iid), typed), "QueryInterface");
         if (!typed) throw host::Error(host::hresult::noInterface, "QueryInterface gave no pointer");
         return std::make_shared<DispatchAutomation>(typed.get());
     }
@@ -36,6 +40,7 @@ public:
     host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override;
     std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& eventIid, host::EventHandler handler) override;
 
+    // COM identity is the object's IUnknown; two interfaces of one object may be different pointers.
     const void* identity() const override {
         ComPtr<IUnknown> unknown;
         if (FAILED(dispatch_.queryInterface(IID_IUnknown, unknown))) return dispatch_.get();
@@ -49,28 +54,23 @@ private:
     std::map<std::wstring, DISPID> dispids_;
 };
 
-// The VARIANTARGs of one call, in the reversed order IDispatch::Invoke expects, cleared at the end.
+// The arguments of one call, in the reversed order IDispatch::Invoke expects. Each VARIANT is
+// owned from the moment it exists, so a conversion failing partway releases what was converted.
 class Arguments {
 public:
     explicit Arguments(std::span<const host::Variant> args) : values_(args.size()) {
-        for (auto& v : values_) VariantInit(&v);
-        for (std::size_t i = 0; i < args.size(); ++i) toVariant(args[i], values_[args.size() - 1 - i]);
+        for (std::size_t i = 0; i < args.size(); ++i) toVariant(args[i], *values_[args.size() - 1 - i].get());
     }
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
-    ~Arguments() {
-        for (auto& v : values_) VariantClear(&v);
-    }
-    VARIANTARG* data() { return values_.empty() ? nullptr : values_.data(); }
-    UINT count() const { return static_cast<UINT>(values_.size()); }
+    VARIANTARG* data() noexcept { return values_.empty() ? nullptr : values_.front().get(); }
+    UINT count() const noexcept { return static_cast<UINT>(values_.size()); }
 
 private:
-    std::vector<VARIANTARG> values_;
+    std::vector<UniqueVariant> values_;
 };
 
 class ExcepInfo {
 public:
-    ExcepInfo() { std::memset(&info_, 0, sizeof info_); }
+    ExcepInfo() noexcept { std::memset(&info_, 0, sizeof info_); }
     ExcepInfo(const ExcepInfo&) = delete;
     ExcepInfo& operator=(const ExcepInfo&) = delete;
     ~ExcepInfo() {
@@ -78,9 +78,9 @@ public:
         SysFreeString(info_.bstrDescription);
         SysFreeString(info_.bstrHelpFile);
     }
-    EXCEPINFO* get() { return &info_; }
+    EXCEPINFO* get() noexcept { return &info_; }
     // The failure the exception stands for.
-    HRESULT code() {
+    HRESULT code() noexcept {
         if (info_.pfnDeferredFillIn) info_.pfnDeferredFillIn(&info_);
         if (FAILED(info_.scode)) return info_.scode;
         if (info_.wCode) return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info_.wCode);
@@ -98,9 +98,19 @@ DISPID DispatchAutomation::dispidOf(const host::Member& member) {
     Bstr name(member.name());
     LPOLESTR names[] = {name.get()};
     DISPID id = DISPID_UNKNOWN;
-    check(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
+    throwIfFailed(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
     dispids_.emplace(member.name(), id);
     return id;
+}
+
+WORD dispatchFlags(host::InvokeKind kind) noexcept {
+    switch (kind) {
+        case host::InvokeKind::Statement: return DISPATCH_METHOD;
+        case host::InvokeKind::Value: return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+        case host::InvokeKind::Put: return DISPATCH_PROPERTYPUT;
+        case host::InvokeKind::PutRef: return DISPATCH_PROPERTYPUTREF;
+    }
+    return DISPATCH_METHOD;
 }
 
 host::Variant DispatchAutomation::invoke(const host::Member& member, host::InvokeKind kind,
@@ -108,11 +118,10 @@ host::Variant DispatchAutomation::invoke(const host::Member& member, host::Invok
     const DISPID id = dispidOf(member);
     Arguments arguments(args);
     DISPPARAMS params{arguments.data(), nullptr, arguments.count(), 0};
+    const bool put = kind == host::InvokeKind::Put || kind == host::InvokeKind::PutRef;
     DISPID putId = DISPID_PROPERTYPUT;
-    WORD flags = DISPATCH_METHOD;
-    if (kind == host::InvokeKind::PropertyGet) flags = DISPATCH_PROPERTYGET;
-    if (kind == host::InvokeKind::PropertyPut) {
-        flags = DISPATCH_PROPERTYPUT;
+    if (put) {
+        // The value of a put is the named argument DISPID_PROPERTYPUT.
         params.rgdispidNamedArgs = &putId;
         params.cNamedArgs = 1;
     }
@@ -121,100 +130,119 @@ host::Variant DispatchAutomation::invoke(const host::Member& member, host::Invok
     UINT argError = 0;
     // The call keeps its own reference: a handler running inside it may release this adapter's.
     const ComPtr<IDispatch> target = dispatch_;
-    const HRESULT hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                      kind == host::InvokeKind::PropertyPut ? nullptr : result.get(), exception.get(),
-                                      &argError);
+    const HRESULT hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, dispatchFlags(kind), &params,
+                                      put ? nullptr : result.get(), exception.get(), &argError);
     if (hr == DISP_E_EXCEPTION) throw host::Error(exception.code(), "Invoke raised an exception");
-    check(hr, "Invoke");
+    throwIfFailed(hr, "Invoke");
     return fromVariant(*result.get());
 }
 
 // --- Events -------------------------------------------------------------------------------------
 
-// The sink that a connection point calls. It stays alive (and keeps its source alive) until a
-// running Invoke returns, even when the handler ends the connection meanwhile.
-class EventSink final : public IDispatch {
+// Writes a value the handler changed back into a by-reference argument (Cancel, CancelDefault).
+// Hosts pass such arguments as VT_BYREF|VT_BOOL or as VT_BYREF|VT_VARIANT.
+void writeBack(VARIANTARG& arg, const host::Variant& value) {
+    if (arg.vt == (VT_BYREF | VT_BOOL) && arg.pboolVal) {
+        if (value.kind() == host::Variant::Kind::Bool) *arg.pboolVal = value.asBool() ? VARIANT_TRUE : VARIANT_FALSE;
+        return;
+    }
+    if (arg.vt != (VT_BYREF | VT_VARIANT) || !arg.pvarVal) return;
+    VARIANT& target = *arg.pvarVal;
+    if (target.vt == (VT_BYREF | VT_BOOL) && target.pboolVal) {
+        if (value.kind() == host::Variant::Kind::Bool) *target.pboolVal = value.asBool() ? VARIANT_TRUE : VARIANT_FALSE;
+        return;
+    }
+    UniqueVariant converted;
+    toVariant(value, *converted.get());
+    VariantClear(&target);
+    target = converted.detach();
+}
+
+// The sink that a connection point calls. It counts as an object of the library for as long as
+// the host holds it, and stays alive (with its connection point) until a running Invoke returns,
+// even when the handler ends the connection meanwhile.
+class EventSink final : public com::Object<EventSink, IDispatch> {
 public:
     EventSink(const IID& eventIid, host::EventHandler handler, IUnknown* source)
-        : eventIid_(eventIid), handler_(std::move(handler)), source_(source) {}
+        : eventIid_(eventIid), handler_(std::make_shared<const host::EventHandler>(std::move(handler))), source_(source) {}
 
-    void disarm() {
-        handler_ = nullptr;
+    static std::span<const com::InterfaceEntry<EventSink>> interfaces() noexcept {
+        static constexpr com::InterfaceEntry<EventSink> table[] = {
+            com::interfaceEntry<EventSink, IDispatch>(IID_IDispatch)};
+        return table;
+    }
+
+    // Stops delivery: events that still arrive are answered and dropped.
+    void disarm() noexcept {
+        handler_.reset();
         source_ = nullptr;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == eventIid_) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+    // The sink also answers its event interface, which connection points ask for.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
+        return ObjectBase::QueryInterface(iid == eventIid_ ? IID_IDispatch : iid, out);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (!count) return E_POINTER;
         *count = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
         if (info) *info = nullptr;
         return DISP_E_BADINDEX;
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+        return riid == IID_NULL ? DISP_E_UNKNOWNNAME : DISP_E_UNKNOWNINTERFACE;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* exception, UINT*) noexcept override;
 
 private:
+    friend ObjectBase;
     ~EventSink() = default;
+    HRESULT deliver(DISPID id, DISPPARAMS* params);
 
     IID eventIid_;
-    host::EventHandler handler_;
+    // Shared so that a running call keeps the handler alive while the connection is ended.
+    std::shared_ptr<const host::EventHandler> handler_;
     IUnknown* source_;  // the connection point; not counted: the connection holds it while armed
-    std::atomic<ULONG> refs_{1};
 };
 
-HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                          UINT*) {
-    if (result) VariantInit(result);
-    if (!handler_) return S_OK;
+HRESULT EventSink::deliver(DISPID id, DISPPARAMS* params) {
+    const std::shared_ptr<const host::EventHandler> handler = handler_;
+    if (!handler) return S_OK;
     const ComPtr<EventSink> self(this);
     const ComPtr<IUnknown> source(source_);
-    const host::EventHandler handler = handler_;
-    try {
-        const UINT count = params ? params->cArgs : 0;
-        std::vector<host::Variant> args;
-        args.reserve(count);
-        for (UINT i = 0; i < count; ++i) args.push_back(fromVariant(params->rgvarg[count - 1 - i]));
-        handler(id, args);
-        // By-reference booleans (Cancel, CancelDefault) go back to the host.
-        for (UINT i = 0; i < count; ++i) {
-            VARIANTARG& arg = params->rgvarg[count - 1 - i];
-            if (arg.vt == (VT_BYREF | VT_BOOL) && arg.pboolVal && args[i].kind() == host::Variant::Kind::Bool)
-                *arg.pboolVal = args[i].asBool() ? VARIANT_TRUE : VARIANT_FALSE;
-        }
-        return S_OK;
-    } catch (...) {
-        const HRESULT hr = host::hresultFromCurrentException();
-        if (!exception) return hr;
-        std::memset(exception, 0, sizeof *exception);
-        exception->scode = hr;
-        return DISP_E_EXCEPTION;
+    const UINT count = params ? params->cArgs : 0;
+    if (count && !params->rgvarg) return E_INVALIDARG;
+    // Arguments arrive in reverse order.
+    std::vector<host::Variant> args;
+    args.reserve(count);
+    for (UINT i = 0; i < count; ++i) args.push_back(fromVariant(params->rgvarg[count - 1 - i]));
+    const std::vector<host::Variant> received = args;
+    (*handler)(id, args);
+    for (UINT i = 0; i < count; ++i) {
+        if (!(args[i] == received[i])) writeBack(params->rgvarg[count - 1 - i], args[i]);
     }
+    return S_OK;
+}
+
+HRESULT EventSink::Invoke(DISPID id, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* exception, UINT*) noexcept try {
+    if (result) VariantInit(result);
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    return deliver(id, params);
+} catch (...) {
+    const HRESULT hr = com::hresultFromCaughtException();
+    if (!exception) return hr;
+    std::memset(exception, 0, sizeof *exception);
+    exception->scode = hr;
+    return DISP_E_EXCEPTION;
 }
 
 class PointConnection final : public host::EventConnection::Impl {
 public:
-    PointConnection(ComPtr<IConnectionPoint> point, ComPtr<EventSink> sink, DWORD cookie)
+    PointConnection(ComPtr<IConnectionPoint> point, ComPtr<EventSink> sink, DWORD cookie) noexcept
         : point_(std::move(point)), sink_(std::move(sink)), cookie_(cookie) {}
 
     void disconnect() override {
@@ -222,7 +250,7 @@ public:
         sink_->disarm();
         sink_.reset();
         const ComPtr<IConnectionPoint> point = std::move(point_);
-        check(point->Unadvise(cookie_), "Unadvise");
+        throwIfFailed(point->Unadvise(cookie_), "Unadvise");
     }
 
 private:
@@ -235,18 +263,19 @@ std::unique_ptr<host::EventConnection::Impl> DispatchAutomation::advise(const ho
                                                                         host::EventHandler handler) {
     const GUID iid = toGuid(eventIid);
     ComPtr<IConnectionPointContainer> container;
-    check(dispatch_.queryInterface(IID_IConnectionPointContainer, container), "QueryInterface for connection points");
+    throwIfFailed(dispatch_.queryInterface(IID_IConnectionPointContainer, container),
+                  "QueryInterface for connection points");
     ComPtr<IConnectionPoint> point;
-    check(container->FindConnectionPoint(iid, point.put()), "FindConnectionPoint");
+    throwIfFailed(container->FindConnectionPoint(iid, point.put()), "FindConnectionPoint");
     if (!point) throw host::Error(CONNECT_E_NOCONNECTION, "FindConnectionPoint gave no pointer");
-    auto sink = ComPtr<EventSink>::attach(new EventSink(iid, std::move(handler), point.get()));
+    const auto sink = ComPtr<EventSink>::attach(new EventSink(iid, std::move(handler), point.get()));
     DWORD cookie = 0;
     const HRESULT hr = point->Advise(sink.get(), &cookie);
     if (FAILED(hr)) {
         sink->disarm();
-        check(hr, "Advise");
+        throwIfFailed(hr, "Advise");
     }
-    return std::make_unique<PointConnection>(std::move(point), std::move(sink), cookie);
+    return std::make_unique<PointConnection>(std::move(point), sink, cookie);
 }
 
 host::Variant fromInteger(long long value) {
@@ -262,7 +291,7 @@ host::Object wrapDispatch(IDispatch* dispatch) {
     return host::Object(std::make_shared<DispatchAutomation>(dispatch));
 }
 
-IDispatch* dispatchOf(const host::Object& object) {
+IDispatch* dispatchOf(const host::Object& object) noexcept {
     const auto* adapter = dynamic_cast<const DispatchAutomation*>(object.automation());
     return adapter ? adapter->dispatch() : nullptr;
 }
@@ -275,7 +304,7 @@ host::Variant fromVariant(const VARIANT& value) {
             case VT_BOOL: return host::Variant(*value.pboolVal != VARIANT_FALSE);
             case VT_I4: return host::Variant(static_cast<std::int32_t>(*value.plVal));
             case VT_I2: return host::Variant(static_cast<std::int32_t>(*value.piVal));
-            case VT_BSTR: return host::Variant(toWString(*value.pbstrVal));
+            case VT_BSTR: return host::Variant(com::toWString(*value.pbstrVal));
             case VT_DISPATCH: return host::Variant(wrapDispatch(*value.ppdispVal));
             default: throw host::Error(DISP_E_TYPEMISMATCH, "by-reference type not taken");
         }
@@ -300,15 +329,15 @@ host::Variant fromVariant(const VARIANT& value) {
         case VT_DECIMAL:
         case VT_UI8: {
             UniqueVariant number;
-            check(VariantChangeType(number.get(), const_cast<VARIANT*>(&value), 0, VT_R8), "number conversion");
+            throwIfFailed(VariantChangeType(number.get(), const_cast<VARIANT*>(&value), 0, VT_R8), "number conversion");
             return host::Variant(number->dblVal);
         }
-        case VT_BSTR: return host::Variant(toWString(value.bstrVal));
+        case VT_BSTR: return host::Variant(com::toWString(value.bstrVal));
         case VT_DISPATCH: return host::Variant(wrapDispatch(value.pdispVal));
         case VT_UNKNOWN: {
             if (!value.punkVal) return host::Variant(host::Object());
             ComPtr<IDispatch> dispatch;
-            check(value.punkVal->QueryInterface(IID_IDispatch, dispatch.putVoid()), "QueryInterface for IDispatch");
+            throwIfFailed(value.punkVal->QueryInterface(IID_IDispatch, dispatch.putVoid()), "QueryInterface for IDispatch");
             return host::Variant(wrapDispatch(dispatch.get()));
         }
         case VT_ERROR: return host::Variant::error(value.scode);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <bit>
+
 #include "host/automation.h"
 
 namespace win32 {
@@ -13,11 +15,14 @@ namespace win32 {
 host::Object wrapDispatch(IDispatch* dispatch);
 
 // The IDispatch behind a host object made by wrapDispatch (no new reference), or null.
-IDispatch* dispatchOf(const host::Object& object);
+IDispatch* dispatchOf(const host::Object& object) noexcept;
 
 // Conversions between VARIANT and the port's Variant. toVariant writes into an initialised,
-// empty VARIANT; the caller owns the result.
+// empty VARIANT, which owns the result; on failure it stays empty.
 host::Variant fromVariant(const VARIANT& value);
 void toVariant(const host::Variant& value, VARIANT& out);
+
+inline GUID toGuid(const host::Guid& g) noexcept { return std::bit_cast<GUID>(g); }
+inline host::Guid fromGuid(const GUID& g) noexcept { return std::bit_cast<host::Guid>(g); }
 
 }  // namespace win32

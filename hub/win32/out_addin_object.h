@@ -3,35 +3,31 @@
 #include <memory>
 
 #include "DODuruda_Vored_h.h"
-#include "addin/win32/com_object.h"
+#include "com/object.h"
+#include "com/type_info_dispatch.h"
 #include "hub/out_addin.h"
 
-namespace zeltra::com {
+namespace zeltra::server {
 
-class OutAddInObject final : public _OutAddIn {
+class OutAddInObject final : public com::Object<OutAddInObject, com::DualFromTypeLibrary<_OutAddIn, IID__OutAddIn>> {
 public:
-    // A new object holding one reference for the caller.
+    // A new object holding one reference for the caller; throws std::bad_alloc.
     static OutAddInObject* create(ModOutlook& module);
+    // The class object's CreateInstance.
     static HRESULT createInstance(ModOutlook& module, REFIID iid, void** out) noexcept;
+    static std::span<const com::InterfaceEntry<OutAddInObject>> interfaces() noexcept;
 
     const std::shared_ptr<OutAddIn>& hub() const noexcept { return hub_; }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override;
-    // IDispatch
-    ZELTRA_IDISPATCH_FROM_TYPE_INFO(_OutAddIn)
     // _OutAddIn
-    HRESULT STDMETHODCALLTYPE CheckInspButton(_Inspector* Inspector, VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE CheckInspButton(_Inspector* Inspector, VARIANT* result) noexcept override;
 
 private:
+    friend ObjectBase;
     explicit OutAddInObject(ModOutlook& module);
     ~OutAddInObject() = default;
 
-    RefCount refs_;
-    TypeInfoDispatch dispatch_{IID__OutAddIn};
     std::shared_ptr<OutAddIn> hub_;
 };
 
-}  // namespace zeltra::com
+}  // namespace zeltra::server

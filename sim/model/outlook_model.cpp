@@ -133,43 +133,43 @@ void Node::release() {
 struct Model::MemberInfo {
     const wchar_t* name;
     std::int32_t dispid;
-    bool writable;
+    InvokeFlags kinds;
     std::function<Value(Model&, Node&, std::span<const Value>)> read;
     std::function<void(Model&, Node&, const Value&)> write;
 };
 
 const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
     static const std::vector<MemberInfo> application = {
-        {L"GetNamespace", 0x110, false,
+        {L"GetNamespace", 0x110, invoke::method,
          [](Model& m, Node&, std::span<const Value> a) -> Value {
              expectArgs(a, 1);
              if (!sameText(stringArg(a, 0), L"MAPI")) fail(host::hresult::invalidArg, "unknown name space type");
              return m.nameSpace_;
          }, {}},
-        {L"ActiveExplorer", 0x111, false, [](Model& m, Node&, std::span<const Value>) -> Value { return m.activeExplorer(); }, {}},
-        {L"ActiveInspector", 0x112, false, [](Model& m, Node&, std::span<const Value>) -> Value { return m.activeInspector(); }, {}},
-        {L"Explorers", 0x119, false, [](Model& m, Node&, std::span<const Value>) -> Value { return m.explorers_; }, {}},
-        {L"Inspectors", 0x11A, false, [](Model& m, Node&, std::span<const Value>) -> Value { return m.inspectors_; }, {}},
+        {L"ActiveExplorer", 0x111, invoke::method, [](Model& m, Node&, std::span<const Value>) -> Value { return m.activeExplorer(); }, {}},
+        {L"ActiveInspector", 0x112, invoke::method, [](Model& m, Node&, std::span<const Value>) -> Value { return m.activeInspector(); }, {}},
+        {L"Explorers", 0x119, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return m.explorers_; }, {}},
+        {L"Inspectors", 0x11A, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return m.inspectors_; }, {}},
     };
     static const std::vector<MemberInfo> nameSpace = {
-        {L"Type", 0x2101, false, [](Model&, Node&, std::span<const Value>) -> Value { return std::wstring(L"MAPI"); }, {}},
+        {L"Type", 0x2101, invoke::get, [](Model&, Node&, std::span<const Value>) -> Value { return std::wstring(L"MAPI"); }, {}},
     };
     static const std::vector<MemberInfo> explorers = {
-        {L"Count", 0x50, false, [](Model& m, Node&, std::span<const Value>) -> Value { return countOf(m.windows(Kind::Explorer)); }, {}},
+        {L"Count", 0x50, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return countOf(m.windows(Kind::Explorer)); }, {}},
     };
     static const std::vector<MemberInfo> inspectors = {
-        {L"Count", 0x50, false, [](Model& m, Node&, std::span<const Value>) -> Value { return countOf(m.windows(Kind::Inspector)); }, {}},
+        {L"Count", 0x50, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return countOf(m.windows(Kind::Inspector)); }, {}},
     };
     static const std::vector<MemberInfo> explorer = {
-        {L"Activate", 0x2113, false, [](Model& m, Node& n, std::span<const Value>) -> Value { m.activate(n); return {}; }, {}},
+        {L"Activate", 0x2113, invoke::method, [](Model& m, Node& n, std::span<const Value>) -> Value { m.activate(n); return {}; }, {}},
     };
     static const std::vector<MemberInfo> inspector = {
-        {L"CurrentItem", 0x2102, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.item; }, {}},
-        {L"Activate", 0x2113, false, [](Model& m, Node& n, std::span<const Value>) -> Value { m.activate(n); return {}; }, {}},
+        {L"CurrentItem", 0x2102, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.item; }, {}},
+        {L"Activate", 0x2113, invoke::method, [](Model& m, Node& n, std::span<const Value>) -> Value { m.activate(n); return {}; }, {}},
     };
     static const std::vector<MemberInfo> item = {
-        {L"Class", 0xF00A, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.itemClass; }, {}},
-        {L"Body", 0x9100, true, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; },
+        {L"Class", 0xF00A, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.itemClass; }, {}},
+        {L"Body", 0x9100, invoke::get | invoke::put, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; },
          [](Model&, Node& n, const Value& v) {
              const auto* text = std::get_if<std::wstring>(&v);
              if (!text) fail(host::hresult::typeMismatch, "Body takes text");
@@ -177,10 +177,10 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
          }},
     };
     static const std::vector<MemberInfo> folder = {
-        {L"Name", 0x3001, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; }, {}},
+        {L"Name", 0x3001, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; }, {}},
     };
     static const std::vector<MemberInfo> addInInstance = {
-        {L"ProgId", 0x3, false, [](Model&, Node& n, std::span<const Value>) -> Value { return n.progId; }, {}},
+        {L"ProgId", 0x3, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.progId; }, {}},
     };
     switch (kind) {
         case Kind::Application: return application;
@@ -276,28 +276,31 @@ std::optional<std::int32_t> Model::dispidOf(const Node& node, std::wstring_view 
     return std::nullopt;
 }
 
-Value Model::invoke(Node& node, std::wstring_view name, Access access, std::span<const Value> args) {
+Value Model::invoke(Node& node, std::wstring_view name, InvokeFlags flags, std::span<const Value> args) {
     const auto dispid = dispidOf(node, name);
     if (!dispid) {
         trace(TraceEntry::Type::AddInCall, node.name() + L"." + std::wstring(name) + L": no such member");
         throw host::Error(host::hresult::unknownName, "unknown member name");
     }
-    return invoke(node, *dispid, access, args);
+    return invoke(node, *dispid, flags, args);
 }
 
-Value Model::invoke(Node& node, std::int32_t dispid, Access access, std::span<const Value> args) {
+Value Model::invoke(Node& node, std::int32_t dispid, InvokeFlags flags, std::span<const Value> args) {
     const MemberInfo* member = memberById(node.kind(), dispid);
     if (!member) throw host::Error(host::hresult::memberNotFound, "unknown DISPID");
+    // A property read as a method only, or a method invoked as a property, is not found.
+    const InvokeFlags kind = flags & member->kinds;
+    if (!kind) throw host::Error(host::hresult::memberNotFound, "member not invocable that way");
+    const bool put = kind & (invoke::put | invoke::putRef);
     std::wstring call = node.name() + L"." + member->name;
-    if (access == Access::Put || !args.empty()) {
+    if (put || !args.empty()) {
         call += L"(";
         for (std::size_t i = 0; i < args.size(); ++i) call += (i ? L", " : L"") + describe(args[i]);
         call += L")";
     }
     trace(TraceEntry::Type::AddInCall, call);
     checkFailure(node, member->name);
-    if (access == Access::Put) {
-        if (!member->writable) throw host::Error(host::hresult::memberNotFound, "read-only member");
+    if (put) {
         expectArgs(args, 1);
         member->write(*this, node, args[0]);
         return {};
@@ -329,6 +332,17 @@ std::size_t Model::connectionCount() const {
     std::size_t count = 0;
     for (const auto& node : nodes_) count += node->connections.size();
     return count;
+}
+
+void Model::dropConnections() {
+    for (const auto& node : nodes_) {
+        if (node->connections.empty()) continue;
+        trace(TraceEntry::Type::Note, node->name() + L" releases the " + std::to_wstring(node->connections.size()) +
+                                          L" event sink(s) it still holds");
+        // Moved out first: releasing a sink may call back into the model.
+        const auto connections = std::move(node->connections);
+        node->connections.clear();
+    }
 }
 
 // --- The user's side --------------------------------------------------------------------------

@@ -26,7 +26,16 @@ using host::HResult;
 enum class Kind { Application, NameSpace, Explorers, Inspectors, Explorer, Inspector, Item, Folder, AddInInstance };
 const wchar_t* kindName(Kind kind);
 
-enum class Access { Method, Get, Put };
+// How a member is invoked: the DISPATCH_* flags of IDispatch::Invoke, which may be combined
+// (Visual Basic sends Method | Get for a value it uses). A member answers a call only when the call's
+// flags include one of the kinds the member was declared with, as dispatch over a type library does.
+using InvokeFlags = std::uint16_t;
+namespace invoke {
+inline constexpr InvokeFlags method = 1;
+inline constexpr InvokeFlags get = 2;
+inline constexpr InvokeFlags put = 4;
+inline constexpr InvokeFlags putRef = 8;
+}  // namespace invoke
 
 // Receives events from a connection point; the Win32 simulator wraps the add-in's IDispatch sinks.
 class Sink {
@@ -104,8 +113,8 @@ public:
     // Whether the object answers QueryInterface for iid; counts no reference.
     void queryInterface(Node& node, const Guid& iid);
     std::optional<std::int32_t> dispidOf(const Node& node, std::wstring_view name) const;
-    Value invoke(Node& node, std::int32_t dispid, Access access, std::span<const Value> args);
-    Value invoke(Node& node, std::wstring_view name, Access access, std::span<const Value> args);
+    Value invoke(Node& node, std::int32_t dispid, InvokeFlags flags, std::span<const Value> args);
+    Value invoke(Node& node, std::wstring_view name, InvokeFlags flags, std::span<const Value> args);
     std::uint32_t advise(Node& node, const Guid& eventIid, std::shared_ptr<Sink> sink);
     void unadvise(Node& node, std::uint32_t cookie);
     bool raisesEvents(const Node& node, const Guid& eventIid) const;
@@ -128,6 +137,9 @@ public:
     // Every object the add-in still holds a reference to, with the count.
     std::vector<std::pair<const Node*, int>> referencesHeld() const;
     std::size_t connectionCount() const;
+    // Outlook going away: every connection it still holds (those whose Unadvise it refused)
+    // ends, and the sinks are released.
+    void dropConnections();
     // Releases beyond the references handed out; each is a fault of the add-in.
     const std::vector<std::wstring>& overReleases() const { return overReleases_; }
 

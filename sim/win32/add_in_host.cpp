@@ -9,7 +9,7 @@
 namespace sim::win32 {
 namespace {
 
-using ::win32::ComPtr;
+using com::ComPtr;
 
 std::wstring hex(HRESULT hr) {
     wchar_t text[16];
@@ -135,7 +135,7 @@ void AddInHost::shutdown() {
     loaded_.clear();
 }
 
-bool AddInHost::librariesCanUnload() const {
+bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
     bool all = true;
     for (const auto& library : libraries_) {
         HMODULE module = GetModuleHandleW(library.c_str());
@@ -144,7 +144,7 @@ bool AddInHost::librariesCanUnload() const {
             reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         const HRESULT hr = canUnloadNow ? canUnloadNow() : E_NOTIMPL;
         print(L"outlook: DllCanUnloadNow of " + library + L" -> " + (hr == S_OK ? L"S_OK" : hex(hr)));
-        all = all && hr == S_OK;
+        all = all && hr == (shouldUnload ? S_OK : S_FALSE);
     }
     return all;
 }

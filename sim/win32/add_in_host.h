@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "extensibility.h"
-#include "host/win32/com.h"
+#include "com/ptr.h"
 #include "sim/win32/com_host.h"
 
 namespace sim::win32 {
@@ -35,8 +35,9 @@ public:
     void startup();
     // OnBeginShutdown and OnDisconnection for each loaded add-in, then releases it.
     void shutdown();
-    // DllCanUnloadNow of every add-in library loaded so far; true when all say S_OK.
-    bool librariesCanUnload() const;
+    // Asks DllCanUnloadNow of every add-in library loaded so far; true when each answers as
+    // expected: S_OK when it should agree to unload, S_FALSE when it must stay loaded.
+    bool librariesAnswerUnload(bool shouldUnload) const;
 
     bool anyLoaded() const { return !loaded_.empty(); }
     bool anyLoadedEver() const { return !libraries_.empty(); }
@@ -46,7 +47,7 @@ private:
     struct Loaded {
         AddInEntry entry;
         std::wstring library;
-        ::win32::ComPtr<IDTExtensibility2> object;
+        com::ComPtr<IDTExtensibility2> object;
     };
 
     ComHost& com_;

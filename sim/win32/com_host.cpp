@@ -269,10 +269,7 @@ HRESULT ComObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* param
         std::vector<Value> args;
         const UINT count = params ? params->cArgs : 0;
         for (UINT i = 0; i < count; ++i) args.push_back(toValue(host_, params->rgvarg[count - 1 - i]));
-        const Access access = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ? Access::Put
-                              : (flags & DISPATCH_METHOD)                                  ? Access::Method
-                                                                                          : Access::Get;
-        const Value value = node_.model().invoke(node_, id, access, args);
+        const Value value = node_.model().invoke(node_, id, static_cast<InvokeFlags>(flags), args);
         if (result) toVariant(host_, value, *result);
         return S_OK;
     } catch (const InjectedFailure& e) {

@@ -153,7 +153,17 @@ void Simulator::quit() {
         leftNothingBehind_ = false;
         print(L"outlook: OVER-RELEASED: " + name);
     }
-    if (!addIns_.librariesCanUnload()) leftNothingBehind_ = false;
+    // A sink Outlook still holds is code of the add-in that Outlook may call: its library must
+    // refuse to unload until Outlook lets go of the sinks.
+    if (const std::size_t kept = model_.connectionCount()) {
+        print(L"outlook: still holding " + std::to_wstring(kept) + L" event sink(s) of the add-in");
+        if (!addIns_.librariesAnswerUnload(false)) {
+            leftNothingBehind_ = false;
+            print(L"outlook: UNLOAD AGREED while Outlook holds the add-in's sinks");
+        }
+        model_.dropConnections();
+    }
+    if (!addIns_.librariesAnswerUnload(true)) leftNothingBehind_ = false;
     if (options_.visible) PostQuitMessage(0);
 }
 

@@ -7,6 +7,17 @@ namespace {
 
 class ModelAutomation;
 
+// The flags the real adapter sends for each kind of call.
+sim::InvokeFlags invokeFlags(host::InvokeKind kind) {
+    switch (kind) {
+        case host::InvokeKind::Statement: return sim::invoke::method;
+        case host::InvokeKind::Value: return sim::invoke::method | sim::invoke::get;
+        case host::InvokeKind::Put: return sim::invoke::put;
+        case host::InvokeKind::PutRef: return sim::invoke::putRef;
+    }
+    return 0;
+}
+
 sim::Value toModel(const host::Variant& v);
 host::Variant fromModel(const sim::Value& v);
 
@@ -27,12 +38,10 @@ public:
     host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override {
         std::vector<sim::Value> modelArgs;
         for (const auto& a : args) modelArgs.push_back(toModel(a));
-        const sim::Access access = kind == host::InvokeKind::PropertyPut ? sim::Access::Put
-                                   : kind == host::InvokeKind::PropertyGet ? sim::Access::Get
-                                                                            : sim::Access::Method;
+        const sim::InvokeFlags flags = invokeFlags(kind);
         sim::Model& model = node_.model();
-        const sim::Value result = member.byId() ? model.invoke(node_, member.id(), access, modelArgs)
-                                                : model.invoke(node_, member.name(), access, modelArgs);
+        const sim::Value result = member.byId() ? model.invoke(node_, member.id(), flags, modelArgs)
+                                                : model.invoke(node_, member.name(), flags, modelArgs);
         return fromModel(result);
     }
 
@@ -62,7 +71,7 @@ public:
                     args[i] = converted[i].asBool();
             return host::hresult::ok;
         } catch (...) {
-            return host::hresultFromCurrentException();
+            return host::hresultFromCaughtException();
         }
     }
 

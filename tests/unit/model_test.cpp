@@ -18,8 +18,8 @@ TEST(OutlookModel, AClosingWindowIsNoLongerActiveButStillCounted) {
         std::vector<sim::Value>& seen;
         Probe(sim::Model& m, std::vector<sim::Value>& s) : model(m), seen(s) {}
         host::HResult invoke(std::int32_t, std::vector<sim::Value>&) override {
-            seen.push_back(model.invoke(model.application(), L"ActiveExplorer", sim::Access::Method, {}));
-            seen.push_back(model.invoke(model.explorersCollection(), L"Count", sim::Access::Get, {}));
+            seen.push_back(model.invoke(model.application(), L"ActiveExplorer", sim::invoke::method, {}));
+            seen.push_back(model.invoke(model.explorersCollection(), L"Count", sim::invoke::get, {}));
             return host::hresult::ok;
         }
     };
@@ -37,8 +37,8 @@ TEST(OutlookModel, InjectedFailuresHitTheNamedMemberTheRequestedNumberOfTimes) {
     model.failMember(L"Application", L"GetNamespace", host::hresult::accessDenied, 2);
     const sim::Value mapi = std::wstring(L"MAPI");
     for (int i = 0; i < 2; ++i)
-        EXPECT_THROW(model.invoke(model.application(), L"getnamespace", sim::Access::Method, {&mapi, 1}), host::Error);
-    EXPECT_EQ(std::get<sim::Node*>(model.invoke(model.application(), 0x110, sim::Access::Method, {&mapi, 1})),
+        EXPECT_THROW(model.invoke(model.application(), L"getnamespace", sim::invoke::method, {&mapi, 1}), host::Error);
+    EXPECT_EQ(std::get<sim::Node*>(model.invoke(model.application(), 0x110, sim::invoke::method, {&mapi, 1})),
               &model.nameSpace());
 }
 

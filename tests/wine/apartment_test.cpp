@@ -16,15 +16,15 @@ void countingStartup(zeltra::ModOutlook& module) {
     ++startups;
     module.strMSOAO = L"started";
     // A nested message loop in the routine may create further objects in the same apartment.
-    EXPECT_EQ(&zeltra::com::apartmentModule(&countingStartup), &module);
+    EXPECT_EQ(&zeltra::server::apartmentModule(&countingStartup), &module);
 }
 
 zeltra::ModOutlook* moduleOnThread(DWORD model) {
     zeltra::ModOutlook* first = nullptr;
     std::thread([&] {
         const ComApartment apartment(model);
-        first = &zeltra::com::apartmentModule(&countingStartup);
-        EXPECT_EQ(&zeltra::com::apartmentModule(&countingStartup), first);
+        first = &zeltra::server::apartmentModule(&countingStartup);
+        EXPECT_EQ(&zeltra::server::apartmentModule(&countingStartup), first);
     }).join();
     return first;
 }

@@ -4,12 +4,12 @@
 
 #include "DODuruda_Vored_h.h"
 #include "extensibility.h"
-#include "host/win32/com.h"
+#include "com/ptr.h"
 #include "sim/win32/com_host.h"
 #include "tests/wine/wine_test_support.h"
 
 using namespace testing_support;
-using win32::ComPtr;
+using com::ComPtr;
 
 namespace {
 
@@ -98,15 +98,13 @@ void expectInterfaces(IUnknown* object, std::initializer_list<Answer> answers) {
     ASSERT_EQ(object->QueryInterface(IID_IUnknown, identity.putVoid()), S_OK);
     for (const auto& a : answers) {
         SCOPED_TRACE(narrow(guidText(*a.iid)));
-        ComPtr<IUnknown> answer;
         void* raw = reinterpret_cast<void*>(1);
         EXPECT_EQ(object->QueryInterface(*a.iid, &raw), a.expected);
-        answer = ComPtr<IUnknown>::attach(static_cast<IUnknown*>(raw));
         if (FAILED(a.expected)) {
             EXPECT_EQ(raw, nullptr);
-            answer.detach();
             continue;
         }
+        const auto answer = ComPtr<IUnknown>::attach(static_cast<IUnknown*>(raw));
         ComPtr<IUnknown> sameIdentity;
         ASSERT_EQ(answer->QueryInterface(IID_IUnknown, sameIdentity.putVoid()), S_OK);
         EXPECT_EQ(sameIdentity.get(), identity.get());
@@ -141,7 +139,7 @@ TEST_F(ComServer, CheckInspButtonIsReachableThroughTheVtableAndByName) {
         auto hub = create<_OutAddIn>(CLSID_OutAddIn, IID__OutAddIn);
         const auto inspector = ComPtr<IDispatch>::attach(host.dispatchFor(&inspectorNode));
 
-        win32::UniqueVariant result;
+        com::UniqueVariant result;
         const HRESULT viaVtable = hub->CheckInspButton(reinterpret_cast<_Inspector*>(inspector.get()), result.get());
 
         ComPtr<IDispatch> dispatch;
@@ -149,7 +147,7 @@ TEST_F(ComServer, CheckInspButtonIsReachableThroughTheVtableAndByName) {
         UINT count = 0;
         EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
         EXPECT_EQ(count, 1u);
-        win32::Bstr name(L"CheckInspButton");
+        com::Bstr name(L"CheckInspButton");
         LPOLESTR names[] = {name.get()};
         DISPID id = 0;
         ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
@@ -160,7 +158,7 @@ TEST_F(ComServer, CheckInspButtonIsReachableThroughTheVtableAndByName) {
         argument.vt = VT_DISPATCH;
         argument.pdispVal = inspector.get();
         DISPPARAMS params{&argument, nullptr, 1, 0};
-        win32::UniqueVariant dispatchResult;
+        com::UniqueVariant dispatchResult;
         EXCEPINFO exception{};
         const HRESULT viaDispatch = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                                                      dispatchResult.get(), &exception, nullptr);

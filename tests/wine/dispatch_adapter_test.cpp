@@ -44,7 +44,7 @@ TEST_F(DispatchAdapter, CallsByNameAndByDispidAndPutsProperties) {
     const auto app = application();
     EXPECT_EQ(app.explorers().count(), host::Variant(1));
     EXPECT_TRUE(app.getNamespace(L"MAPI").object().isSameObject(wrap(model.nameSpace())));
-    EXPECT_TRUE(app.object().call(host::DispId{0x111}).toObject().isSameObject(wrap(explorer)));
+    EXPECT_TRUE(app.object().get(host::DispId{0x111}).toObject().isSameObject(wrap(explorer)));
 
     const host::Object item = host::Inspector::from(wrap(inspector)).currentItem();
     EXPECT_EQ(host::itemClass(item), host::Variant(43));
@@ -56,8 +56,8 @@ TEST_F(DispatchAdapter, CallsByNameAndByDispidAndPutsProperties) {
 TEST_F(DispatchAdapter, RaisesTheHostsFailures) {
     const auto app = application();
     EXPECT_EQ(errorOf([&] { app.object().get(L"NoSuchMember"); }), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(errorOf([&] { app.object().call(L"GetNamespace", {host::Variant(1)}); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(errorOf([&] { app.object().call(L"GetNamespace"); }), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace", {host::Variant(1)}); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace"); }), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(errorOf([&] { app.object().queryInterface(host::iid::Inspector); }), E_NOINTERFACE);
     // A member that raises an exception reports it through EXCEPINFO.
     model.failMember(L"Application", L"ActiveExplorer", E_ACCESSDENIED);

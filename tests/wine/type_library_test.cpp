@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "DODuruda_Vored_h.h"
-#include "host/win32/com.h"
+#include "com/ptr.h"
 #include "tests/wine/wine_test_support.h"
 
 using namespace testing_support;
-using win32::ComPtr;
+using com::ComPtr;
 
 namespace {
 
@@ -56,9 +56,9 @@ struct TypeAttr {
 };
 
 std::wstring nameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
-    win32::Bstr name;
+    com::Bstr name;
     info->GetDocumentation(id, name.put(), nullptr, nullptr, nullptr);
-    return win32::toWString(name.get());
+    return com::toWString(name.get());
 }
 
 class TypeLibrary : public testing::Test {
@@ -84,11 +84,11 @@ TEST_F(TypeLibrary, IdentifiesItself) {
     EXPECT_EQ(attr->syskind, SYS_WIN64);
     library_->ReleaseTLibAttr(attr);
 
-    win32::Bstr name;
-    win32::Bstr description;
+    com::Bstr name;
+    com::Bstr description;
     ASSERT_EQ(library_->GetDocumentation(-1, name.put(), description.put(), nullptr, nullptr), S_OK);
-    EXPECT_EQ(win32::toWString(name.get()), L"DODuruda_Vored");
-    EXPECT_EQ(win32::toWString(description.get()), L"Corvane Zeltra Add-In");
+    EXPECT_EQ(com::toWString(name.get()), L"DODuruda_Vored");
+    EXPECT_EQ(com::toWString(description.get()), L"Corvane Zeltra Add-In");
 }
 
 TEST_F(TypeLibrary, HoldsExactlyTheFourTypesInOrderWithTheirFlags) {
@@ -180,8 +180,8 @@ TEST_F(TypeLibrary, CheckInspButtonTakesAnOutlookInspectorAndReturnsAVariant) {
     UINT count = 0;
     ASSERT_EQ(vtable->GetNames(0x60030004, names, 3, &count), S_OK);
     ASSERT_GE(count, 2u);
-    EXPECT_EQ(win32::toWString(names[0]), L"CheckInspButton");
-    EXPECT_EQ(win32::toWString(names[1]), L"Inspector");
+    EXPECT_EQ(com::toWString(names[0]), L"CheckInspButton");
+    EXPECT_EQ(com::toWString(names[1]), L"Inspector");
     for (UINT i = 0; i < count; ++i) SysFreeString(names[i]);
     vtable->ReleaseFuncDesc(function);
 
