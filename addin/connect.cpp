@@ -16,7 +16,7 @@ host::HResult Connect::AddinInstance_OnConnection(const host::Object& applicatio
                                                   const host::Object& addInInst) noexcept {
     // With neither a main window nor an item window open there is nothing to follow. Both counts
     // are read; a count that cannot be read counts as no window.
-    const bool noWindowOpen = host::resumeNextTest([&] {
+    const bool noWindowOpen = host::holdsOrFailsToEvaluate([&] {
         const auto noExplorer = host::equalsInteger(application.get(L"Explorers").toObject().get(L"Count"), 0);
         const auto noInspector = host::equalsInteger(application.get(L"Inspectors").toObject().get(L"Count"), 0);
         return host::holds(host::tristateAnd(noExplorer, noInspector));

@@ -22,7 +22,7 @@ void resumeNext(Step&& step) noexcept {
 
 // True when the condition holds, and also when evaluating it failed.
 template <class Condition>
-bool resumeNextTest(Condition&& condition) noexcept {
+bool holdsOrFailsToEvaluate(Condition&& condition) noexcept {
     try {
         return std::forward<Condition>(condition)();
     } catch (...) {

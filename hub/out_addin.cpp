@@ -5,7 +5,7 @@
 namespace zeltra {
 
 using host::resumeNext;
-using host::resumeNextTest;
+using host::holdsOrFailsToEvaluate;
 
 namespace {
 host::Variant argumentOrEmpty(std::span<host::Variant> args, std::size_t index) {
@@ -108,7 +108,7 @@ void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) 
 
 void OutAddIn::objExpl_Close() noexcept {
     resumeNext([&] { objExpl.assign(module_.objApp.activeExplorer()); });
-    const bool noWindowLeft = resumeNextTest([&] {
+    const bool noWindowLeft = holdsOrFailsToEvaluate([&] {
         const bool noExplorer = objExpl.isNothing();
         return host::holds(host::tristateAnd(noExplorer, host::equalsInteger(module_.objApp.inspectors().count(), 0)));
     });
@@ -117,7 +117,7 @@ void OutAddIn::objExpl_Close() noexcept {
 
 void OutAddIn::objInsp_Close() noexcept {
     // Only tested: the tracked Explorer stays as it is.
-    const bool noWindowLeft = resumeNextTest([&] {
+    const bool noWindowLeft = holdsOrFailsToEvaluate([&] {
         const bool noExplorer = module_.objApp.activeExplorer().isNothing();
         return host::holds(
             host::tristateAnd(noExplorer, host::lessOrEqualInteger(module_.objApp.inspectors().count(), 1)));

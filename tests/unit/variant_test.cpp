@@ -48,10 +48,10 @@ TEST(VariantText, ConvertsAsAutomationDoes) {
     EXPECT_EQ(errorOf([] { (void)Variant(host::Object()).toText(); }), host::hresult::typeMismatch);
 }
 
-TEST(ErrorModes, ResumeNextTestEntersTheBodyWhenTheConditionFails) {
-    EXPECT_TRUE(host::resumeNextTest([] { return true; }));
-    EXPECT_FALSE(host::resumeNextTest([] { return false; }));
-    EXPECT_TRUE(host::resumeNextTest([]() -> bool { throw host::Error(host::hresult::fail); }));
+TEST(ErrorModes, AConditionThatFailsToEvaluateCountsAsHolding) {
+    EXPECT_TRUE(host::holdsOrFailsToEvaluate([] { return true; }));
+    EXPECT_FALSE(host::holdsOrFailsToEvaluate([] { return false; }));
+    EXPECT_TRUE(host::holdsOrFailsToEvaluate([]() -> bool { throw host::Error(host::hresult::fail); }));
     int steps = 0;
     host::resumeNext([&] {
         ++steps;

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <ocidl.h>
 
+#include <vector>
+
 #include "DODuruda_Vored_h.h"
 #include "extensibility.h"
 #include "com/ptr.h"
@@ -168,8 +170,9 @@ TEST_F(ComServer, CheckInspButtonIsReachableThroughTheVtableAndByName) {
 
         // Both calls reach the hub's method and report what it returns; its button work comes later.
         EXPECT_EQ(viaVtable, E_NOTIMPL);
-        EXPECT_TRUE(viaDispatch == DISP_E_EXCEPTION ? exception.scode == E_NOTIMPL : viaDispatch == E_NOTIMPL)
-            << std::hex << viaDispatch;
+        // Through IDispatch the method's failure comes back as an exception carrying it.
+        EXPECT_EQ(viaDispatch, DISP_E_EXCEPTION);
+        EXPECT_EQ(exception.scode, E_NOTIMPL);
         EXPECT_EQ(dispatchResult->vt, VT_EMPTY);
     }
     EXPECT_TRUE(model.referencesHeld().empty());
@@ -205,13 +208,117 @@ TEST_F(ComServerRegistered, TheProgIdCreatesConnectWhichConnectsAndDisconnects) 
             SAFEARRAY* custom = nullptr;
             EXPECT_EQ(connect->OnConnection(application.get(), ext_cm_Startup, addIn.get(), &custom), S_OK);
             EXPECT_EQ(model.connectionCount(), explorers ? 5u : 0u);
-            EXPECT_EQ(connect->OnStartupComplete(&custom), S_OK);
-            EXPECT_EQ(connect->OnBeginShutdown(&custom), S_OK);
             EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);
             EXPECT_EQ(model.connectionCount(), 0u);
         }
         EXPECT_TRUE(model.referencesHeld().empty());
         EXPECT_TRUE(model.overReleases().empty());
+    }
+}
+
+
+// What a host sees when it drives IDTExtensibility2 late-bound, through that interface's own IDispatch.
+class LateBoundConnect : public ComServer {
+protected:
+    static DISPID dispidOf(IDispatch* dispatch, const wchar_t* member, HRESULT expected = S_OK) {
+        com::Bstr name(member);
+        LPOLESTR names[] = {name.get()};
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), expected) << narrow(member);
+        return id;
+    }
+    static HRESULT invoke(IDispatch* dispatch, DISPID id, std::vector<VARIANT> reversedArgs) {
+        DISPPARAMS params{reversedArgs.empty() ? nullptr : reversedArgs.data(), nullptr,
+                          static_cast<UINT>(reversedArgs.size()), 0};
+        com::UniqueVariant result;
+        EXCEPINFO exception{};
+        UINT argError = 0;
+        const HRESULT hr =
+            dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.get(), &exception, &argError);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        return hr;
+    }
+    static VARIANT object(IDispatch* dispatch) {
+        VARIANT v;
+        v.vt = VT_DISPATCH;
+        v.pdispVal = dispatch;
+        return v;
+    }
+    static VARIANT integer(LONG value) {
+        VARIANT v;
+        v.vt = VT_I4;
+        v.lVal = value;
+        return v;
+    }
+    static VARIANT arrayByRef(SAFEARRAY** array) {
+        VARIANT v;
+        v.vt = VT_ARRAY | VT_VARIANT | VT_BYREF;
+        v.pparray = array;
+        return v;
+    }
+};
+
+TEST_F(LateBoundConnect, IDTExtensibility2AnswersItsFiveMembersByNameAndDispid) {
+    auto connect = create<IDTExtensibility2>(CLSID_Connect, IID_IDTExtensibility2);
+    IDispatch* extensibility = connect.get();  // a dual interface is its own IDispatch
+    const wchar_t* members[] = {L"OnConnection", L"OnDisconnection", L"OnAddInsUpdate", L"OnStartupComplete",
+                                L"OnBeginShutdown"};
+    for (DISPID expected = 1; expected <= 5; ++expected)
+        EXPECT_EQ(dispidOf(extensibility, members[expected - 1]), expected);
+
+    UINT count = 0;
+    EXPECT_EQ(extensibility->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(extensibility->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    com::Bstr name;
+    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(com::toWString(name.get()), L"IDTExtensibility2");
+
+    // _Connect, the default interface, has no members of its own.
+    ComPtr<IDispatch> connectDispatch;
+    ASSERT_EQ(connect->QueryInterface(IID_IDispatch, connectDispatch.putVoid()), S_OK);
+    EXPECT_NE(static_cast<IDispatch*>(connectDispatch.get()), extensibility);
+    dispidOf(connectDispatch.get(), L"OnConnection", DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(LateBoundConnect, AHostCallingOnConnectionByDispidAttachesTheAddIn) {
+    sim::Model model;
+    {
+        sim::win32::ComHost host(model);
+        model.openExplorer();
+        auto connect = create<IDTExtensibility2>(CLSID_Connect, IID_IDTExtensibility2);
+        const auto application = ComPtr<IDispatch>::attach(host.dispatchFor(&model.application()));
+        const auto addIn = ComPtr<IDispatch>::attach(host.dispatchFor(&model.addInInstance(L"DODuruda_Vored.Connect")));
+        SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
+
+        // Arguments in reverse order: custom, AddInInst, ConnectMode, Application.
+        EXPECT_EQ(invoke(connect.get(), 1, {arrayByRef(&custom), object(addIn.get()), integer(ext_cm_Startup),
+                                            object(application.get())}),
+                  S_OK);
+        EXPECT_EQ(model.connectionCount(), 5u);
+        EXPECT_EQ(invoke(connect.get(), 4, {arrayByRef(&custom)}), S_OK);
+        EXPECT_EQ(invoke(connect.get(), 2, {arrayByRef(&custom), integer(ext_dm_HostShutdown)}), S_OK);
+        EXPECT_EQ(model.connectionCount(), 0u);
+        SafeArrayDestroy(custom);
+    }
+    EXPECT_TRUE(model.referencesHeld().empty());
+}
+
+TEST_F(LateBoundConnect, EveryIDispatchOfTheLibraryRefusesANonNullInterfaceId) {
+    auto connect = create<IDTExtensibility2>(CLSID_Connect, IID_IDTExtensibility2);
+    auto hub = create<IDispatch>(CLSID_OutAddIn, IID_IDispatch);
+    com::Bstr name(L"OnConnection");
+    LPOLESTR names[] = {name.get()};
+    for (IDispatch* dispatch : {static_cast<IDispatch*>(connect.get()), hub.get()}) {
+        DISPID id = 0;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNINTERFACE);
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        EXPECT_EQ(dispatch->Invoke(1, IID_IDispatch, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+                                   nullptr),
+                  DISP_E_UNKNOWNINTERFACE);
     }
 }
 
