@@ -4,13 +4,14 @@
 
 #include "com/boundary.h"
 #include "com/module.h"
+#include "host/number_text.h"
 
 namespace com {
 
 ComPtr<ITypeInfo> loadTypeInfo(EmbeddedTypeLibrary library, const IID& iid) {
     std::wstring path = modulePath();
     // A type library resource other than the first is named by "\N" after the file.
-    if (library != EmbeddedTypeLibrary::Own) path += L"\\" + std::to_wstring(static_cast<int>(library));
+    if (library != EmbeddedTypeLibrary::Own) path += L"\\" + host::decimalText(static_cast<int>(library));
     ComPtr<ITypeLib> loaded;
     throwIfFailed(LoadTypeLibEx(path.c_str(), REGKIND_NONE, loaded.put()), "LoadTypeLibEx");
     ComPtr<ITypeInfo> info;

@@ -1,14 +1,14 @@
 #include "host/error.h"
 
-#include <cstdio>
 #include <new>
+
+#include "host/number_text.h"
 
 namespace host {
 
 Error::Error(HResult hr, std::string context) : hr_(hr) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-    what_ = context.empty() ? std::string("host call failed: ") + code : context + ": " + code;
+    const std::string code = hexText(static_cast<std::uint32_t>(hr));
+    what_ = context.empty() ? "host call failed: " + code : context + ": " + code;
 }
 
 HResult hresultFromCaughtException() noexcept {

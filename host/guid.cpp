@@ -1,15 +1,23 @@
 #include "host/guid.h"
 
-#include <cstdio>
+#include "host/number_text.h"
 
 namespace host {
 
 std::string toString(const Guid& g) {
-    char text[39];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2],
-                  g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
-    return text;
+    std::string text = "{";
+    const auto hex = [&text](std::uint32_t value, int digits) { text += hexText(value, digits).substr(2); };
+    hex(g.data1, 8);
+    text += '-';
+    hex(g.data2, 4);
+    text += '-';
+    hex(g.data3, 4);
+    text += '-';
+    for (std::size_t i = 0; i < g.data4.size(); ++i) {
+        if (i == 2) text += '-';
+        hex(g.data4[i], 2);
+    }
+    return text + '}';
 }
 
 std::wstring toWString(const Guid& g) {

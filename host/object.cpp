@@ -1,11 +1,12 @@
 #include <vector>
 
 #include "host/automation.h"
+#include "host/number_text.h"
 
 namespace host {
 
 std::wstring Member::describe() const {
-    return byId_ ? L"DISPID " + std::to_wstring(id_) : name_;
+    return byId_ ? L"DISPID " + decimalText(id_) : name_;
 }
 
 // Each call keeps its own reference to the adapter: a handler running inside the call may empty

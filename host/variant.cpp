@@ -1,34 +1,14 @@
 #include "host/variant.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cwchar>
-#include <cwctype>
 
 #include "host/automation.h"
+#include "host/number_text.h"
 
 namespace host {
 namespace {
 
 [[noreturn]] void typeMismatch() { throw Error(hresult::typeMismatch, "type mismatch"); }
-
-// A string that Automation would take as a number: optional blanks around a decimal number.
-std::optional<double> parseNumber(const std::wstring& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && std::iswspace(text[begin])) ++begin;
-    while (end > begin && std::iswspace(text[end - 1])) --end;
-    if (begin == end) return std::nullopt;
-    const std::wstring trimmed = text.substr(begin, end - begin);
-    for (const wchar_t c : trimmed) {
-        // Only plain decimal notation; no hexadecimal, infinities or NaN.
-        if (!(std::iswdigit(c) || c == L'.' || c == L'-' || c == L'+' || c == L'e' || c == L'E')) return std::nullopt;
-    }
-    wchar_t* stop = nullptr;
-    const double value = std::wcstod(trimmed.c_str(), &stop);
-    if (stop != trimmed.c_str() + trimmed.size()) return std::nullopt;
-    return value;
-}
 
 }  // namespace
 
@@ -69,12 +49,8 @@ std::wstring Variant::toText() const {
         case Kind::Empty: return {};
         case Kind::Null: throw Error(hresult::invalidUseOfNull, "invalid use of Null");
         case Kind::Bool: return asBool() ? L"True" : L"False";
-        case Kind::Int: return std::to_wstring(asInt());
-        case Kind::Double: {
-            char text[32];
-            std::snprintf(text, sizeof text, "%.15G", asDouble());
-            return {text, text + std::char_traits<char>::length(text)};
-        }
+        case Kind::Int: return decimalText(asInt());
+        case Kind::Double: return doubleText(asDouble());
         case Kind::String: return asString();
         case Kind::Object:
         case Kind::Error: break;
@@ -106,7 +82,7 @@ std::optional<int> compareWithInteger(const Variant& value, std::int64_t number)
         case Variant::Kind::Int: left = value.asInt(); break;
         case Variant::Kind::Double: left = value.asDouble(); break;
         case Variant::Kind::String: {
-            const auto parsed = parseNumber(value.asString());
+            const auto parsed = parseDouble(value.asString());
             if (!parsed) typeMismatch();
             left = *parsed;
             break;
@@ -126,9 +102,8 @@ std::wstring describe(const Variant& value) {
         case Variant::Kind::String: return L"\"" + value.asString() + L"\"";
         case Variant::Kind::Object: return value.toObject() ? L"<object>" : L"Nothing";
         case Variant::Kind::Error: {
-            wchar_t text[24];
-            std::swprintf(text, 24, L"Error 0x%08X", static_cast<unsigned>(value.asError()));
-            return text;
+            const std::string code = hexText(static_cast<std::uint32_t>(value.asError()));
+            return L"Error " + std::wstring(code.begin(), code.end());
         }
         default: return value.toText();
     }

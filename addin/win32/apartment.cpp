@@ -19,14 +19,9 @@ DWORD apartmentKey() {
     return GetCurrentThreadId();
 }
 
-struct Apartments {
-    SRWLOCK lock = SRWLOCK_INIT;
-    std::map<DWORD, std::unique_ptr<ModOutlook>> modules;
-};
-
 class ExclusiveLock {
 public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
     ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
@@ -35,23 +30,25 @@ private:
     SRWLOCK& lock_;
 };
 
-// Created on first use and deliberately never destroyed: tearing it down would run at DLL
-// detach, under the loader lock, and release host objects after their apartments are gone.
-Apartments& apartments() {
-    static Apartments* const instance = new Apartments;
-    return *instance;
-}
+using ModuleMap = std::map<DWORD, std::unique_ptr<ModOutlook>>;
+
+// Both constant-initialised, so loading the library runs no code of ours and no guard is needed.
+// The map is made on first use, under the lock, and deliberately never destroyed: tearing it down
+// would run at DLL detach, under the loader lock, and release host objects after their apartments
+// are gone.
+constinit SRWLOCK modulesLock = SRWLOCK_INIT;
+constinit ModuleMap* modules = nullptr;
 
 }  // namespace
 
 ModOutlook& apartmentModule(StartupRoutine startup) {
-    Apartments& all = apartments();
     const DWORD key = apartmentKey();
     ModOutlook* module = nullptr;
     bool created = false;
     {
-        const ExclusiveLock guard(all.lock);
-        auto& slot = all.modules[key];
+        const ExclusiveLock guard(modulesLock);
+        if (!modules) modules = new ModuleMap;
+        auto& slot = (*modules)[key];
         if (!slot) {
             slot = std::make_unique<ModOutlook>();
             created = true;
