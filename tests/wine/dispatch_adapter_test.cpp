@@ -57,7 +57,9 @@ TEST_F(DispatchAdapter, RaisesTheHostsFailures) {
     const auto app = application();
     EXPECT_EQ(errorOf([&] { app.object().get(L"NoSuchMember"); }), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace", {host::Variant(1)}); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace"); }), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace"); }), DISP_E_PARAMNOTOPTIONAL);
+    EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace", {host::Variant(L"MAPI"), host::Variant(1)}); }),
+              DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(errorOf([&] { app.object().queryInterface(host::iid::Inspector); }), E_NOINTERFACE);
     // A member that raises an exception reports it through EXCEPINFO.
     model.failMember(L"Application", L"ActiveExplorer", E_ACCESSDENIED);
