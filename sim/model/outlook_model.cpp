@@ -288,8 +288,10 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
                                    raiseFromMember(host::hresult::invalidArg, "unknown name space type");
                                return m.nameSpace_;
                            }),
-        method<MemberInfo>(L"ActiveExplorer", 0x111, {}, [](Model& m, Node&, Args) -> Value { return m.activeExplorer(); }),
-        method<MemberInfo>(L"ActiveInspector", 0x112, {}, [](Model& m, Node&, Args) -> Value { return m.activeInspector(); }),
+        method<MemberInfo>(L"ActiveExplorer", 0x111, {},
+                           [](Model& m, Node&, Args) -> Value { return m.activeExplorer(); }),
+        method<MemberInfo>(L"ActiveInspector", 0x112, {},
+                           [](Model& m, Node&, Args) -> Value { return m.activeInspector(); }),
         getter<MemberInfo>(L"Explorers", 0x119, [](Model& m, Node&, Args) -> Value { return m.explorers_; }),
         getter<MemberInfo>(L"Inspectors", 0x11A, [](Model& m, Node&, Args) -> Value { return m.inspectors_; }),
     };
@@ -297,10 +299,12 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         getter<MemberInfo>(L"Type", 0x2101, [](Model&, Node&, Args) -> Value { return std::wstring(L"MAPI"); }),
     };
     static const std::vector<MemberInfo> explorers = {
-        getter<MemberInfo>(L"Count", 0x50, [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Explorer).size()); }),
+        getter<MemberInfo>(L"Count", 0x50,
+                           [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Explorer).size()); }),
     };
     static const std::vector<MemberInfo> inspectors = {
-        getter<MemberInfo>(L"Count", 0x50, [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Inspector).size()); }),
+        getter<MemberInfo>(L"Count", 0x50,
+                           [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Inspector).size()); }),
     };
     static const std::vector<MemberInfo> explorer = {
         // An object property, as in Outlook: read with get, assigned only by reference.
@@ -319,7 +323,8 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activate(n); return {}; }),
     };
     static const std::vector<MemberInfo> inspector = {
-        getter<MemberInfo>(L"CommandBars", 0x2100, [](Model& m, Node& n, Args) -> Value { return &m.commandBarsOf(n); }),
+        getter<MemberInfo>(L"CommandBars", 0x2100,
+                           [](Model& m, Node& n, Args) -> Value { return &m.commandBarsOf(n); }),
         getter<MemberInfo>(L"CurrentItem", 0x2102, [](Model&, Node& n, Args) -> Value { return n.item; }),
         method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activate(n); return {}; }),
     };
@@ -379,7 +384,8 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
                                control.control.temporary = given<bool>(a, 4).value_or(false);
                                return &control;
                            }),
-        getter<MemberInfo>(L"Count", 0x60030001, [](Model&, Node& n, Args) -> Value { return countOf(n.elements.size()); }),
+        getter<MemberInfo>(L"Count", 0x60030001,
+                           [](Model&, Node& n, Args) -> Value { return countOf(n.elements.size()); }),
         {L"Item", 0, invoke::get, {{L"Index", takes::integer, false}}, 0,
          [](Model&, Node& n, Args a) -> Value { return elementAt(n, std::get<std::int32_t>(a[0])); }, {}},
     };
@@ -406,7 +412,8 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
     }();
     static const std::vector<MemberInfo> popup = [&] {
         auto members = controlMembers();
-        members.push_back(getter<MemberInfo>(L"Controls", 0x60050001, [](Model&, Node& n, Args) -> Value { return n.controls; }));
+        members.push_back(
+            getter<MemberInfo>(L"Controls", 0x60050001, [](Model&, Node& n, Args) -> Value { return n.controls; }));
         return members;
     }();
     static const std::vector<MemberInfo> none;
@@ -770,7 +777,8 @@ bool Model::click(Node& button) {
                 receivers.push_back(node.get());
     }
     std::vector<Value> args = {&button, false};
-    for (Node* receiver : receivers) deliver(*receiver, iid::CommandBarButtonEvents, host::dispid::Click, args, description);
+    for (Node* receiver : receivers)
+        deliver(*receiver, iid::CommandBarButtonEvents, host::dispid::Click, args, description);
     const auto* cancelDefault = std::get_if<bool>(&args[1]);
     return cancelDefault && *cancelDefault;
 }

@@ -122,7 +122,9 @@ struct CommandBars : testing::Test {
 
 TEST_F(CommandBars, ItemTakesABarNameInAnyCaseOrAPosition) {
     Node& bars = model.commandBarsOf(inspector);
-    const auto item = [&](Value index) { return model.invoke(bars, L"Item", invoke::method | invoke::get, {&index, 1}); };
+    const auto item = [&](Value index) {
+        return model.invoke(bars, L"Item", invoke::method | invoke::get, {&index, 1});
+    };
     EXPECT_EQ(nodeOf(item(std::wstring(L"standard"))), &standard);
     EXPECT_EQ(nodeOf(item(std::wstring(L"MENU BAR"))), &menuBar);
     EXPECT_EQ(nodeOf(item(1)), &menuBar);
@@ -169,7 +171,8 @@ TEST_F(CommandBars, FindControlReturnsTheFirstControlMeetingEveryGivenCriterion)
     Node& second = addTagged(L"Zeltra");
     EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, std::wstring(L"Zeltra"), true})), &first);
     put(first, L"Visible", false);
-    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, std::wstring(L"Zeltra"), true})), &second);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, std::wstring(L"Zeltra"), true})),
+              &second);
     EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, std::wstring(L"Zeltra")})), &first);
     EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlPopup, Missing{}, std::wstring(L"Zeltra")})), nullptr);
     EXPECT_EQ(nodeOf(findControl(standard, {Missing{}, 4, std::wstring(L"Zeltra")})), nullptr);
@@ -192,7 +195,8 @@ TEST_F(CommandBars, AddAppendsUnlessGivenAPositionBefore) {
     EXPECT_TRUE(first->control.temporary);
     Node* third = nodeOf(add({Missing{}, Missing{}, Missing{}, 3}));
     EXPECT_EQ(controls.elements[2], third);
-    Node* last = nodeOf(add({Missing{}, Missing{}, Missing{}, static_cast<std::int32_t>(controls.elements.size() + 1)}));
+    const auto afterTheLast = static_cast<std::int32_t>(controls.elements.size() + 1);
+    Node* last = nodeOf(add({Missing{}, Missing{}, Missing{}, afterTheLast}));
     EXPECT_EQ(controls.elements.back(), last);
     EXPECT_EQ(controls.elements.size(), builtIn + 4);
     EXPECT_EQ(model.invoke(controls, L"Count", invoke::get, {}), Value(static_cast<std::int32_t>(builtIn + 4)));
@@ -227,7 +231,8 @@ TEST_F(CommandBars, ArgumentsAreCheckedAsDispInvokeChecksThem) {
     EXPECT_EQ(errorOf([&] { put(button, L"Caption", Missing{}); }), sim::dispatchError::paramNotOptional);
     const Value two[] = {std::wstring(L"a"), std::wstring(L"b")};
     EXPECT_EQ(errorOf([&] { model.invoke(button, L"Caption", invoke::put, two); }), host::hresult::badParamCount);
-    EXPECT_EQ(errorOf([&] { model.invoke(button, L"Caption", invoke::put, {}); }), sim::dispatchError::paramNotOptional);
+    EXPECT_EQ(errorOf([&] { model.invoke(button, L"Caption", invoke::put, {}); }),
+              sim::dispatchError::paramNotOptional);
     EXPECT_EQ(errorOf([&] { put(button, L"Type", 10); }), host::hresult::memberNotFound);
     EXPECT_EQ(button.control.caption, L"");
 
@@ -243,8 +248,8 @@ TEST_F(CommandBars, ArgumentsAreCheckedAsDispInvokeChecksThem) {
 
 TEST_F(CommandBars, AClickReachesEveryConnectedButtonWithTheSameTag) {
     Node& clicked = addTagged(L"Zeltra");
-    Node& sameTagElsewhere = *nodeOf(model.invoke(*model.commandBar(model.openInspector(43, L"b"), L"Standard")->controls,
-                                                  L"Add", invoke::method, {}));
+    Node& otherWindowControls = *model.commandBar(model.openInspector(43, L"b"), L"Standard")->controls;
+    Node& sameTagElsewhere = *nodeOf(model.invoke(otherWindowControls, L"Add", invoke::method, {}));
     put(sameTagElsewhere, L"Tag", std::wstring(L"Zeltra"));
     Node& otherTag = addTagged(L"Other");
     Node& untagged = *nodeOf(add({}));

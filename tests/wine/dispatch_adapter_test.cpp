@@ -118,7 +118,8 @@ struct RawResult {
 
 RawResult invokeRaw(IDispatch* target, DISPID id, WORD flags, RawArguments& args, std::vector<DISPID> named = {}) {
     RawResult call;
-    DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(), args.count(), static_cast<UINT>(named.size())};
+    DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(), args.count(),
+                      static_cast<UINT>(named.size())};
     EXCEPINFO exception{};
     call.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, call.value.get(), &exception,
                              &call.argError);
@@ -258,8 +259,9 @@ TEST_F(DispatchAdapter, APutCarriesDispidPropertyPutAndIsRefusedWithout) {
     EXPECT_EQ(wrongKind.hr, DISP_E_TYPEMISMATCH);
     EXPECT_EQ(wrongKind.argError, 0u);
     // The shape Office takes.
-    EXPECT_EQ(invokeRaw(itemDispatch, bodyId, DISPATCH_PROPERTYPUT, RawArguments().text(L"raw"), {DISPID_PROPERTYPUT}).hr,
-              S_OK);
+    EXPECT_EQ(
+        invokeRaw(itemDispatch, bodyId, DISPATCH_PROPERTYPUT, RawArguments().text(L"raw"), {DISPID_PROPERTYPUT}).hr,
+        S_OK);
     EXPECT_EQ(inspector.item->body, L"raw");
 }
 
@@ -279,8 +281,8 @@ TEST_F(DispatchAdapter, AnObjectIsAssignedByReference) {
     // CurrentFolder is assigned only by reference, as Outlook declares it.
     IDispatch* explorer = win32::dispatchOf(target);
     second.currentFolder = nullptr;
-    EXPECT_EQ(invokeRaw(explorer, currentFolderId, DISPATCH_PROPERTYPUT, RawArguments().object(win32::dispatchOf(folder)),
-                        {DISPID_PROPERTYPUT}).hr,
+    EXPECT_EQ(invokeRaw(explorer, currentFolderId, DISPATCH_PROPERTYPUT,
+                        RawArguments().object(win32::dispatchOf(folder)), {DISPID_PROPERTYPUT}).hr,
               DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(second.currentFolder, nullptr);
     EXPECT_EQ(invokeRaw(explorer, currentFolderId, DISPATCH_PROPERTYPUTREF,
@@ -344,8 +346,9 @@ TEST_F(DispatchAdapter, AReversedOrMisplacedArgumentListIsRefused) {
     EXPECT_EQ(reversed.value->vt, VT_EMPTY);
 
     // Add(1) with its four omitted arguments not reversed: the Type arrives as Temporary.
-    const auto reversedAdd = invokeRaw(win32::dispatchOf(controls.object()), addId, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                                       RawArguments().integer(1).missing().missing().missing().missing());
+    const auto reversedAdd =
+        invokeRaw(win32::dispatchOf(controls.object()), addId, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                  RawArguments().integer(1).missing().missing().missing().missing());
     EXPECT_EQ(reversedAdd.hr, DISP_E_TYPEMISMATCH);
     EXPECT_EQ(reversedAdd.argError, 0u);
     EXPECT_EQ(controlsNode->elements.size(), count);
@@ -385,8 +388,8 @@ TEST_F(DispatchAdapter, AnInterfaceIdOtherThanNullIsRefused) {
     EXPECT_EQ(id, explorersId);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     UniqueVariant result;
-    EXPECT_EQ(dispatch->Invoke(explorersId, IID_IDispatch, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(),
-                               nullptr, nullptr),
+    EXPECT_EQ(dispatch->Invoke(explorersId, IID_IDispatch, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                               result.get(), nullptr, nullptr),
               DISP_E_UNKNOWNINTERFACE);
     EXPECT_EQ(result->vt, VT_EMPTY);
 }
@@ -413,7 +416,8 @@ TEST_F(DispatchAdapter, AnObjectReachedThroughTwoInterfacesIsTheSameObject) {
     const auto app = application();
     host::Object fromEvent;
     host::EventConnection connection = app.explorers().object().connect(
-        host::iid::ExplorersEvents, [&](std::int32_t, std::span<host::Variant> args) { fromEvent = args[0].toObject(); });
+        host::iid::ExplorersEvents,
+        [&](std::int32_t, std::span<host::Variant> args) { fromEvent = args[0].toObject(); });
     model.openExplorer();
     ASSERT_FALSE(fromEvent.isNothing());
     const host::Explorer active = app.activeExplorer();  // QueryInterface for _Explorer
@@ -649,7 +653,9 @@ TEST_F(DispatchAdapter, ArgumentsConvertedBeforeAFailingOneAreReleased) {
     const host::Object explorerObject = wrap(explorer);
     const int refs = explorer.refs();
     const host::Object foreign(std::make_shared<ForeignAutomation>());
-    EXPECT_EQ(errorOf([&] { app.object().get(L"GetNamespace", {host::Variant(explorerObject), host::Variant(foreign)}); }),
+    EXPECT_EQ(errorOf([&] {
+                  app.object().get(L"GetNamespace", {host::Variant(explorerObject), host::Variant(foreign)});
+              }),
               DISP_E_TYPEMISMATCH);
     EXPECT_EQ(explorer.refs(), refs);
 }
