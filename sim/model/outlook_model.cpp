@@ -12,6 +12,13 @@ namespace iid = host::iid;
 
 namespace {
 
+// Interfaces the add-in never asks for by name; only the model needs them.
+constexpr Guid mapiFolderIid = Guid::parse("{00063006-0000-0000-C000-000000000046}");
+constexpr Guid commandBarPopupIid = Guid::parse("{000C030A-0000-0000-C000-000000000046}");
+
+constexpr std::int32_t beforeFolderSwitch = 0xF003;
+constexpr std::int32_t folderSwitch = 0xF002;
+
 bool sameText(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
                return std::towlower(x) == std::towlower(y);
@@ -29,6 +36,7 @@ std::wstring interfaceName(const Guid& g) {
         {&iid::Inspector, L"_Inspector"},
         {&iid::Inspectors, L"_Inspectors"},
         {&iid::Explorers, L"_Explorers"},
+        {&mapiFolderIid, L"MAPIFolder"},
         {&iid::ApplicationEvents, L"ApplicationEvents"},
         {&iid::ExplorerEvents, L"ExplorerEvents"},
         {&iid::InspectorEvents, L"InspectorEvents"},
@@ -36,25 +44,136 @@ std::wstring interfaceName(const Guid& g) {
         {&iid::ExplorersEvents, L"ExplorersEvents"},
         {&iid::InspectorsEvents, L"InspectorsEvents"},
         {&iid::NameSpaceEvents, L"NameSpaceEvents"},
+        {&iid::CommandBars, L"_CommandBars"},
+        {&iid::CommandBar, L"CommandBar"},
+        {&iid::CommandBarControls, L"CommandBarControls"},
+        {&iid::CommandBarControl, L"CommandBarControl"},
+        {&iid::CommandBarButton, L"_CommandBarButton"},
+        {&commandBarPopupIid, L"CommandBarPopup"},
+        {&iid::CommandBarButtonEvents, L"_CommandBarButtonEvents"},
     };
     for (const auto& [guid, name] : names)
         if (*guid == g) return name;
     return host::toWString(g);
 }
 
-const Guid* typedInterface(Kind kind) {
-    switch (kind) {
-        case Kind::Application: return &iid::Application;
-        case Kind::NameSpace: return &iid::NameSpace;
-        case Kind::Explorers: return &iid::Explorers;
-        case Kind::Inspectors: return &iid::Inspectors;
-        case Kind::Explorer: return &iid::Explorer;
-        case Kind::Inspector: return &iid::Inspector;
-        default: return nullptr;
+std::wstring widen(const char* text) {
+    std::wstring wide;
+    for (; *text; ++text) wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+    return wide;
+}
+
+std::string narrow(std::wstring_view text) {
+    std::string result;
+    for (const wchar_t c : text) result += c < 128 ? static_cast<char>(c) : '?';
+    return result;
+}
+
+[[noreturn]] void raiseFromMember(HResult hr, const char* what) { throw MemberFailure(hr, what); }
+
+bool isOfKinds(ValueKinds kinds, const Value& value) {
+    if (std::holds_alternative<bool>(value)) return kinds & takes::boolean;
+    if (std::holds_alternative<std::int32_t>(value)) return kinds & takes::integer;
+    if (std::holds_alternative<std::wstring>(value)) return kinds & takes::text;
+    if (std::holds_alternative<Node*>(value)) return kinds & takes::object;
+    return false;  // Empty, doubles and Missing fit no declared parameter
+}
+
+// DispInvoke's checks of a call's arguments against the member's parameters.
+void checkArguments(std::span<const Parameter> parameters, std::span<const Value> args) {
+    if (args.size() > parameters.size())
+        throw ArgumentError(host::hresult::badParamCount, std::nullopt, "more arguments than parameters");
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const Parameter& parameter = parameters[i];
+        if (i >= args.size() || std::holds_alternative<Missing>(args[i])) {
+            if (!parameter.optional)
+                throw ArgumentError(dispatchError::paramNotOptional, std::nullopt,
+                                    narrow(parameter.name) + " is not optional");
+            continue;
+        }
+        if (!isOfKinds(parameter.kinds, args[i]))
+            throw ArgumentError(host::hresult::typeMismatch, i, narrow(parameter.name) + " of another type");
     }
 }
 
-const Guid* eventInterface(Kind kind) {
+// The value of a put: exactly one, of a kind the property takes.
+void checkAssignedValue(ValueKinds kinds, std::span<const Value> args) {
+    if (args.empty()) throw ArgumentError(dispatchError::paramNotOptional, std::nullopt, "no value to assign");
+    if (args.size() > 1) throw ArgumentError(host::hresult::badParamCount, std::nullopt, "more than one value");
+    if (std::holds_alternative<Missing>(args[0]))
+        throw ArgumentError(dispatchError::paramNotOptional, std::nullopt, "no value to assign");
+    if (!isOfKinds(kinds, args[0])) throw ArgumentError(host::hresult::typeMismatch, 0, "value of another type");
+}
+
+// An argument that was given (checked already against its parameter), or nothing.
+template <class T>
+std::optional<T> given(std::span<const Value> args, std::size_t i) {
+    if (i >= args.size()) return std::nullopt;
+    const T* value = std::get_if<T>(&args[i]);
+    return value ? std::optional<T>(*value) : std::nullopt;
+}
+
+std::int32_t countOf(std::size_t count) { return static_cast<std::int32_t>(count); }
+
+// The 1-based element of a collection; E_INVALIDARG outside it, as Office raises it.
+Node* elementAt(const Node& collection, std::int32_t index) {
+    if (index < 1 || static_cast<std::size_t>(index) > collection.elements.size())
+        raiseFromMember(host::hresult::invalidArg, "no element at that index");
+    return collection.elements[static_cast<std::size_t>(index) - 1];
+}
+
+bool meets(const Node& control, const ControlCriteria& criteria) {
+    return (!criteria.type || control.control.type == *criteria.type) &&
+           (!criteria.id || control.control.id == *criteria.id) &&
+           (!criteria.tag || control.control.tag == *criteria.tag);
+}
+
+Node* findIn(const Node& controls, const ControlCriteria& criteria) {
+    for (Node* control : controls.elements) {
+        if (criteria.visibleOnly && !control->control.visible) continue;
+        if (meets(*control, criteria)) return control;
+        if (criteria.recursive && control->controls)
+            if (Node* found = findIn(*control->controls, criteria)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::span<const Guid> typedInterfacesOf(Kind kind) {
+    static constexpr Guid application[] = {iid::Application};
+    static constexpr Guid nameSpace[] = {iid::NameSpace};
+    static constexpr Guid explorers[] = {iid::Explorers};
+    static constexpr Guid inspectors[] = {iid::Inspectors};
+    static constexpr Guid explorer[] = {iid::Explorer};
+    static constexpr Guid inspector[] = {iid::Inspector};
+    static constexpr Guid folder[] = {mapiFolderIid};
+    static constexpr Guid commandBars[] = {iid::CommandBars};
+    static constexpr Guid commandBar[] = {iid::CommandBar};
+    static constexpr Guid controls[] = {iid::CommandBarControls};
+    static constexpr Guid button[] = {iid::CommandBarButton, iid::CommandBarControl};
+    static constexpr Guid popup[] = {commandBarPopupIid, iid::CommandBarControl};
+    switch (kind) {
+        case Kind::Application: return application;
+        case Kind::NameSpace: return nameSpace;
+        case Kind::Explorers: return explorers;
+        case Kind::Inspectors: return inspectors;
+        case Kind::Explorer: return explorer;
+        case Kind::Inspector: return inspector;
+        case Kind::Folder: return folder;
+        case Kind::CommandBars: return commandBars;
+        case Kind::CommandBar: return commandBar;
+        case Kind::CommandBarControls: return controls;
+        case Kind::CommandBarButton: return button;
+        case Kind::CommandBarPopup: return popup;
+        case Kind::Item:
+        case Kind::AddInInstance:
+        case Kind::ConnectionPoint: return {};
+    }
+    return {};
+}
+
+const Guid* eventInterfaceOf(Kind kind) {
     switch (kind) {
         case Kind::Application: return &iid::ApplicationEvents;
         case Kind::NameSpace: return &iid::NameSpaceEvents;
@@ -63,25 +182,10 @@ const Guid* eventInterface(Kind kind) {
         case Kind::Explorer: return &iid::ExplorerEvents;
         case Kind::Inspector: return &iid::InspectorEvents;
         case Kind::Item: return &iid::ItemEvents;
+        case Kind::CommandBarButton: return &iid::CommandBarButtonEvents;
         default: return nullptr;
     }
 }
-
-[[noreturn]] void fail(HResult hr, const char* what) { throw host::Error(hr, what); }
-
-void expectArgs(std::span<const Value> args, std::size_t count) {
-    if (args.size() != count) fail(host::hresult::badParamCount, "wrong number of arguments");
-}
-
-const std::wstring& stringArg(std::span<const Value> args, std::size_t i) {
-    const auto* s = std::get_if<std::wstring>(&args[i]);
-    if (!s) fail(host::hresult::typeMismatch, "string argument expected");
-    return *s;
-}
-
-std::int32_t countOf(const std::vector<Node*>& windows) { return static_cast<std::int32_t>(windows.size()); }
-
-}  // namespace
 
 const wchar_t* kindName(Kind kind) {
     switch (kind) {
@@ -94,6 +198,12 @@ const wchar_t* kindName(Kind kind) {
         case Kind::Item: return L"Item";
         case Kind::Folder: return L"Folder";
         case Kind::AddInInstance: return L"AddInInstance";
+        case Kind::CommandBars: return L"CommandBars";
+        case Kind::CommandBar: return L"CommandBar";
+        case Kind::CommandBarControls: return L"CommandBarControls";
+        case Kind::CommandBarButton: return L"CommandBarButton";
+        case Kind::CommandBarPopup: return L"CommandBarPopup";
+        case Kind::ConnectionPoint: return L"ConnectionPoint";
     }
     return L"?";
 }
@@ -130,58 +240,183 @@ void Node::release() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// One member as a type library describes it: its invoke kinds, the parameters of its get or
+// method call, and the kinds of value a put or putRef assigns.
 struct Model::MemberInfo {
+    using Read = std::function<Value(Model&, Node&, std::span<const Value>)>;
+    using Write = std::function<void(Model&, Node&, const Value&)>;
+
     const wchar_t* name;
     std::int32_t dispid;
     InvokeFlags kinds;
-    std::function<Value(Model&, Node&, std::span<const Value>)> read;
-    std::function<void(Model&, Node&, const Value&)> write;
+    std::vector<Parameter> parameters;
+    ValueKinds assigns = 0;
+    Read read;
+    Write write;
 };
 
+namespace {
+
+using MemberInfoRead = std::function<Value(Model&, Node&, std::span<const Value>)>;
+
+template <class Info>
+Info getter(const wchar_t* name, std::int32_t dispid, MemberInfoRead read) {
+    return {name, dispid, invoke::get, {}, 0, std::move(read), {}};
+}
+
+template <class Info>
+Info method(const wchar_t* name, std::int32_t dispid, std::vector<Parameter> parameters, MemberInfoRead read) {
+    return {name, dispid, invoke::method, std::move(parameters), 0, std::move(read), {}};
+}
+
+// A get and put property of a command-bar control, stored in Node::Control.
+template <class Info, class Field>
+Info controlProperty(const wchar_t* name, std::int32_t dispid, ValueKinds kinds, Field Node::Control::*field) {
+    return {name, dispid, invoke::get | invoke::put, {}, kinds,
+            [field](Model&, Node& n, std::span<const Value>) -> Value { return n.control.*field; },
+            [field](Model&, Node& n, const Value& v) { n.control.*field = std::get<Field>(v); }};
+}
+
+}  // namespace
+
 const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
+    using Args = std::span<const Value>;
     static const std::vector<MemberInfo> application = {
-        {L"GetNamespace", 0x110, invoke::method,
-         [](Model& m, Node&, std::span<const Value> a) -> Value {
-             expectArgs(a, 1);
-             if (!sameText(stringArg(a, 0), L"MAPI")) fail(host::hresult::invalidArg, "unknown name space type");
-             return m.nameSpace_;
-         }, {}},
-        {L"ActiveExplorer", 0x111, invoke::method, [](Model& m, Node&, std::span<const Value>) -> Value { return m.activeExplorer(); }, {}},
-        {L"ActiveInspector", 0x112, invoke::method, [](Model& m, Node&, std::span<const Value>) -> Value { return m.activeInspector(); }, {}},
-        {L"Explorers", 0x119, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return m.explorers_; }, {}},
-        {L"Inspectors", 0x11A, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return m.inspectors_; }, {}},
+        method<MemberInfo>(L"GetNamespace", 0x110, {{L"Type", takes::text, false}},
+                           [](Model& m, Node&, Args a) -> Value {
+                               if (!sameText(std::get<std::wstring>(a[0]), L"MAPI"))
+                                   raiseFromMember(host::hresult::invalidArg, "unknown name space type");
+                               return m.nameSpace_;
+                           }),
+        method<MemberInfo>(L"ActiveExplorer", 0x111, {},
+                           [](Model& m, Node&, Args) -> Value { return m.activeExplorer(); }),
+        method<MemberInfo>(L"ActiveInspector", 0x112, {},
+                           [](Model& m, Node&, Args) -> Value { return m.activeInspector(); }),
+        getter<MemberInfo>(L"Explorers", 0x119, [](Model& m, Node&, Args) -> Value { return m.explorers_; }),
+        getter<MemberInfo>(L"Inspectors", 0x11A, [](Model& m, Node&, Args) -> Value { return m.inspectors_; }),
     };
     static const std::vector<MemberInfo> nameSpace = {
-        {L"Type", 0x2101, invoke::get, [](Model&, Node&, std::span<const Value>) -> Value { return std::wstring(L"MAPI"); }, {}},
+        getter<MemberInfo>(L"Type", 0x2101, [](Model&, Node&, Args) -> Value { return std::wstring(L"MAPI"); }),
     };
     static const std::vector<MemberInfo> explorers = {
-        {L"Count", 0x50, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return countOf(m.windows(Kind::Explorer)); }, {}},
+        getter<MemberInfo>(L"Count", 0x50,
+                           [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Explorer).size()); }),
     };
     static const std::vector<MemberInfo> inspectors = {
-        {L"Count", 0x50, invoke::get, [](Model& m, Node&, std::span<const Value>) -> Value { return countOf(m.windows(Kind::Inspector)); }, {}},
+        getter<MemberInfo>(L"Count", 0x50,
+                           [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Inspector).size()); }),
     };
     static const std::vector<MemberInfo> explorer = {
-        {L"Activate", 0x2113, invoke::method, [](Model& m, Node& n, std::span<const Value>) -> Value { m.activate(n); return {}; }, {}},
+        // An object property, as in Outlook: read with get, assigned only by reference.
+        {L"CurrentFolder", 0x2101, invoke::get | invoke::putRef, {}, takes::object,
+         [](Model& m, Node& n, Args) -> Value {
+             if (!n.currentFolder) n.currentFolder = &m.createFolder(L"Inbox");
+             return n.currentFolder;
+         },
+         [](Model& m, Node& n, const Value& v) {
+             Node* folder = std::get<Node*>(v);
+             if (!folder) raiseFromMember(host::hresult::invalidArg, "CurrentFolder takes a folder");
+             if (folder->kind() != Kind::Folder)
+                 throw ArgumentError(host::hresult::typeMismatch, 0, "CurrentFolder takes a folder");
+             m.switchFolder(n, *folder);
+         }},
+        method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activate(n); return {}; }),
     };
     static const std::vector<MemberInfo> inspector = {
-        {L"CurrentItem", 0x2102, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.item; }, {}},
-        {L"Activate", 0x2113, invoke::method, [](Model& m, Node& n, std::span<const Value>) -> Value { m.activate(n); return {}; }, {}},
+        getter<MemberInfo>(L"CommandBars", 0x2100,
+                           [](Model& m, Node& n, Args) -> Value { return &m.commandBarsOf(n); }),
+        getter<MemberInfo>(L"CurrentItem", 0x2102, [](Model&, Node& n, Args) -> Value { return n.item; }),
+        method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activate(n); return {}; }),
     };
     static const std::vector<MemberInfo> item = {
-        {L"Class", 0xF00A, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.itemClass; }, {}},
-        {L"Body", 0x9100, invoke::get | invoke::put, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; },
-         [](Model&, Node& n, const Value& v) {
-             const auto* text = std::get_if<std::wstring>(&v);
-             if (!text) fail(host::hresult::typeMismatch, "Body takes text");
-             n.body = *text;
-         }},
+        getter<MemberInfo>(L"Class", 0xF00A, [](Model&, Node& n, Args) -> Value { return n.itemClass; }),
+        {L"Body", 0x9100, invoke::get | invoke::put, {}, takes::text,
+         [](Model&, Node& n, Args) -> Value { return n.body; },
+         [](Model&, Node& n, const Value& v) { n.body = std::get<std::wstring>(v); }},
     };
     static const std::vector<MemberInfo> folder = {
-        {L"Name", 0x3001, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.body; }, {}},
+        getter<MemberInfo>(L"Name", 0x3001, [](Model&, Node& n, Args) -> Value { return n.body; }),
     };
     static const std::vector<MemberInfo> addInInstance = {
-        {L"ProgId", 0x3, invoke::get, [](Model&, Node& n, std::span<const Value>) -> Value { return n.progId; }, {}},
+        getter<MemberInfo>(L"ProgId", 0x3, [](Model&, Node& n, Args) -> Value { return n.progId; }),
     };
+    static const std::vector<MemberInfo> commandBars = {
+        {L"Item", 0, invoke::get, {{L"Index", takes::text | takes::integer, false}}, 0,
+         [](Model&, Node& n, Args a) -> Value {
+             if (const auto index = given<std::int32_t>(a, 0)) return elementAt(n, *index);
+             for (Node* bar : n.elements)
+                 if (sameText(bar->barName, std::get<std::wstring>(a[0]))) return bar;
+             raiseFromMember(host::hresult::invalidArg, "no command bar of that name");
+         },
+         {}},
+    };
+    static const std::vector<MemberInfo> commandBar = {
+        getter<MemberInfo>(L"Name", 0x6004000E, [](Model&, Node& n, Args) -> Value { return n.barName; }),
+        getter<MemberInfo>(L"Controls", 0x60040003, [](Model&, Node& n, Args) -> Value { return n.controls; }),
+        method<MemberInfo>(L"FindControl", 0x60040007,
+                           {{L"Type", takes::integer, true},
+                            {L"Id", takes::integer, true},
+                            {L"Tag", takes::text, true},
+                            {L"Visible", takes::boolean, true},
+                            {L"Recursive", takes::boolean, true}},
+                           [](Model& m, Node& n, Args a) -> Value {
+                               ControlCriteria criteria;
+                               criteria.type = given<std::int32_t>(a, 0);
+                               criteria.id = given<std::int32_t>(a, 1);
+                               criteria.tag = given<std::wstring>(a, 2);
+                               criteria.visibleOnly = given<bool>(a, 3).value_or(false);
+                               criteria.recursive = given<bool>(a, 4).value_or(false);
+                               return m.findControl(n, criteria);
+                           }),
+    };
+    static const std::vector<MemberInfo> controls = {
+        method<MemberInfo>(L"Add", 0x60030000,
+                           {{L"Type", takes::integer, true},
+                            {L"Id", takes::integer, true},
+                            {L"Parameter", takes::text, true},
+                            {L"Before", takes::integer, true},
+                            {L"Temporary", takes::boolean, true}},
+                           [](Model& m, Node& n, Args a) -> Value {
+                               Node& control = m.addControl(n, given<std::int32_t>(a, 0).value_or(msoControlButton),
+                                                            given<std::int32_t>(a, 1).value_or(customControlId),
+                                                            given<std::int32_t>(a, 3));
+                               control.control.parameter = given<std::wstring>(a, 2).value_or(L"");
+                               control.control.temporary = given<bool>(a, 4).value_or(false);
+                               return &control;
+                           }),
+        getter<MemberInfo>(L"Count", 0x60030001,
+                           [](Model&, Node& n, Args) -> Value { return countOf(n.elements.size()); }),
+        {L"Item", 0, invoke::get, {{L"Index", takes::integer, false}}, 0,
+         [](Model&, Node& n, Args a) -> Value { return elementAt(n, std::get<std::int32_t>(a[0])); }, {}},
+    };
+    // What every control answers; a button adds its face and style, a pop-up its controls.
+    const auto controlMembers = [] {
+        return std::vector<MemberInfo>{
+            controlProperty<MemberInfo>(L"BeginGroup", 0x60040000, takes::boolean, &Node::Control::beginGroup),
+            controlProperty<MemberInfo>(L"Caption", 0x60040003, takes::text, &Node::Control::caption),
+            controlProperty<MemberInfo>(L"DescriptionText", 0x60040008, takes::text, &Node::Control::descriptionText),
+            getter<MemberInfo>(L"Id", 0x60040013, [](Model&, Node& n, Args) -> Value { return n.control.id; }),
+            controlProperty<MemberInfo>(L"OnAction", 0x6004001A, takes::text, &Node::Control::onAction),
+            controlProperty<MemberInfo>(L"Parameter", 0x6004001D, takes::text, &Node::Control::parameter),
+            controlProperty<MemberInfo>(L"Tag", 0x60040023, takes::text, &Node::Control::tag),
+            controlProperty<MemberInfo>(L"TooltipText", 0x60040025, takes::text, &Node::Control::tooltipText),
+            getter<MemberInfo>(L"Type", 0x60040028, [](Model&, Node& n, Args) -> Value { return n.control.type; }),
+            controlProperty<MemberInfo>(L"Visible", 0x60040029, takes::boolean, &Node::Control::visible),
+        };
+    };
+    static const std::vector<MemberInfo> button = [&] {
+        auto members = controlMembers();
+        members.push_back(controlProperty<MemberInfo>(L"FaceId", 0x60050003, takes::integer, &Node::Control::faceId));
+        members.push_back(controlProperty<MemberInfo>(L"Style", 0x6005000A, takes::integer, &Node::Control::style));
+        return members;
+    }();
+    static const std::vector<MemberInfo> popup = [&] {
+        auto members = controlMembers();
+        members.push_back(
+            getter<MemberInfo>(L"Controls", 0x60050001, [](Model&, Node& n, Args) -> Value { return n.controls; }));
+        return members;
+    }();
+    static const std::vector<MemberInfo> none;
     switch (kind) {
         case Kind::Application: return application;
         case Kind::NameSpace: return nameSpace;
@@ -192,8 +427,14 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         case Kind::Item: return item;
         case Kind::Folder: return folder;
         case Kind::AddInInstance: return addInInstance;
+        case Kind::CommandBars: return commandBars;
+        case Kind::CommandBar: return commandBar;
+        case Kind::CommandBarControls: return controls;
+        case Kind::CommandBarButton: return button;
+        case Kind::CommandBarPopup: return popup;
+        case Kind::ConnectionPoint: return none;
     }
-    return folder;
+    return none;
 }
 
 const Model::MemberInfo* Model::memberById(Kind kind, std::int32_t dispid) {
@@ -214,6 +455,12 @@ Node& Model::create(Kind kind, std::wstring name) {
     return *nodes_.back();
 }
 
+Node& Model::createFolder(std::wstring folderName) {
+    Node& folder = create(Kind::Folder, L"Folder " + std::to_wstring(++foldersMade_));
+    folder.body = std::move(folderName);
+    return folder;
+}
+
 Node& Model::addInInstance(std::wstring_view progId) {
     Node& node = create(Kind::AddInInstance, L"AddIn " + std::wstring(progId));
     node.progId = progId;
@@ -223,6 +470,11 @@ Node& Model::addInInstance(std::wstring_view progId) {
 void Model::trace(TraceEntry::Type type, std::wstring text) {
     traceLog_.push_back({type, std::move(text)});
     if (traceListener_) traceListener_(traceLog_.back());
+}
+
+void Model::recordFault(std::wstring what) {
+    trace(TraceEntry::Type::Failure, what);
+    faults_.push_back(std::move(what));
 }
 
 void Model::failMember(std::wstring target, std::wstring member, HResult hr, int times, int skip) {
@@ -255,10 +507,9 @@ std::vector<HResult> Model::takeEventFailures() { return std::exchange(eventFail
 void Model::queryInterface(Node& node, const Guid& iid) {
     trace(TraceEntry::Type::QueryInterface, node.name() + L" QueryInterface " + interfaceName(iid));
     if (iid == iid::IUnknown || iid == iid::IDispatch) return;
-    const Guid* events = eventInterface(node.kind());
-    if (iid == iid::IConnectionPointContainer && events) return;
-    const Guid* typed = typedInterface(node.kind());
-    if (typed && *typed == iid) {
+    if (iid == iid::IConnectionPointContainer && eventInterfaceOf(node.kind())) return;
+    for (const Guid& typed : typedInterfacesOf(node.kind())) {
+        if (typed != iid) continue;
         checkFailure(node, L"QueryInterface");
         return;
     }
@@ -266,14 +517,33 @@ void Model::queryInterface(Node& node, const Guid& iid) {
 }
 
 bool Model::raisesEvents(const Node& node, const Guid& eventIid) const {
-    const Guid* events = eventInterface(node.kind());
+    const Guid* events = eventInterfaceOf(node.kind());
     return events && *events == eventIid;
+}
+
+Node& Model::connectionPoint(Node& source, const Guid& eventIid) {
+    for (const auto& node : nodes_)
+        if (node->kind() == Kind::ConnectionPoint && node->source == &source && node->eventIid == eventIid)
+            return *node;
+    Node& point = create(Kind::ConnectionPoint, source.name() + L" " + interfaceName(eventIid) + L" connection point");
+    point.source = &source;
+    point.eventIid = eventIid;
+    return point;
 }
 
 std::optional<std::int32_t> Model::dispidOf(const Node& node, std::wstring_view name) const {
     for (const auto& m : membersOf(node.kind()))
         if (sameText(m.name, name)) return m.dispid;
     return std::nullopt;
+}
+
+InvokeFlags Model::invokeKind(const Node& node, std::int32_t dispid, InvokeFlags flags) const {
+    const MemberInfo* member = memberById(node.kind(), dispid);
+    if (!member) throw host::Error(host::hresult::memberNotFound, "unknown DISPID");
+    // A property read as a method only, or a method invoked as a property, is not found.
+    const InvokeFlags kind = flags & member->kinds;
+    if (!kind) throw host::Error(host::hresult::memberNotFound, "member not invocable that way");
+    return kind;
 }
 
 Value Model::invoke(Node& node, std::wstring_view name, InvokeFlags flags, std::span<const Value> args) {
@@ -286,27 +556,29 @@ Value Model::invoke(Node& node, std::wstring_view name, InvokeFlags flags, std::
 }
 
 Value Model::invoke(Node& node, std::int32_t dispid, InvokeFlags flags, std::span<const Value> args) {
-    const MemberInfo* member = memberById(node.kind(), dispid);
-    if (!member) throw host::Error(host::hresult::memberNotFound, "unknown DISPID");
-    // A property read as a method only, or a method invoked as a property, is not found.
-    const InvokeFlags kind = flags & member->kinds;
-    if (!kind) throw host::Error(host::hresult::memberNotFound, "member not invocable that way");
+    const InvokeFlags kind = invokeKind(node, dispid, flags);
+    const MemberInfo& member = *memberById(node.kind(), dispid);
     const bool put = kind & (invoke::put | invoke::putRef);
-    std::wstring call = node.name() + L"." + member->name;
+    std::wstring call = node.name() + L"." + member.name;
     if (put || !args.empty()) {
         call += L"(";
         for (std::size_t i = 0; i < args.size(); ++i) call += (i ? L", " : L"") + describe(args[i]);
         call += L")";
     }
     trace(TraceEntry::Type::AddInCall, call);
-    checkFailure(node, member->name);
+    try {
+        if (put) checkAssignedValue(member.assigns, args);
+        else checkArguments(member.parameters, args);
+    } catch (const ArgumentError& e) {
+        trace(TraceEntry::Type::Failure, call + L" refused: " + widen(e.what()));
+        throw;
+    }
+    checkFailure(node, member.name);
     if (put) {
-        expectArgs(args, 1);
-        member->write(*this, node, args[0]);
+        member.write(*this, node, args[0]);
         return {};
     }
-    if (!member->read) throw host::Error(host::hresult::memberNotFound, "write-only member");
-    return member->read(*this, node, args);
+    return member.read(*this, node, args);
 }
 
 std::uint32_t Model::advise(Node& node, const Guid& eventIid, std::shared_ptr<Sink> sink) {
@@ -345,10 +617,86 @@ void Model::dropConnections() {
     }
 }
 
+// --- Command bars -------------------------------------------------------------------------------
+Node& Model::createControls(Node& owner) {
+    Node& controls = create(Kind::CommandBarControls, owner.name() + L" Controls");
+    owner.controls = &controls;
+    return controls;
+}
+
+Node& Model::createBar(Node& bars, std::wstring name) {
+    Node& bar = create(Kind::CommandBar, bars.name() + L" " + name);
+    bar.barName = std::move(name);
+    createControls(bar);
+    bars.elements.push_back(&bar);
+    return bar;
+}
+
+Node& Model::createControl(Node& controls, std::int32_t type, std::int32_t id, std::wstring caption,
+                           std::optional<std::size_t> index) {
+    const bool popup = type == msoControlPopup;
+    Node& control = create(popup ? Kind::CommandBarPopup : Kind::CommandBarButton,
+                           L"Control " + std::to_wstring(++controlsMade_));
+    control.control.type = type;
+    control.control.id = id;
+    control.control.caption = std::move(caption);
+    if (popup) createControls(control);
+    const auto at = index ? controls.elements.begin() + static_cast<std::ptrdiff_t>(*index) : controls.elements.end();
+    controls.elements.insert(at, &control);
+    return control;
+}
+
+// An item window's bars as Outlook shows them before any add-in changes them.
+Node& Model::commandBarsOf(Node& inspector) {
+    if (inspector.commandBars) return *inspector.commandBars;
+    Node& bars = create(Kind::CommandBars, inspector.name() + L" CommandBars");
+    inspector.commandBars = &bars;
+
+    Node& menu = createBar(bars, L"Menu Bar");
+    Node& file = createControl(*menu.controls, msoControlPopup, 30002, L"&File");
+    createControl(*file.controls, msoControlButton, 3, L"&Save");
+    createControl(*file.controls, msoControlButton, 4, L"&Print...");
+    Node& edit = createControl(*menu.controls, msoControlPopup, 30003, L"&Edit");
+    createControl(*edit.controls, msoControlButton, 19, L"&Copy");
+    createControl(*edit.controls, msoControlButton, 22, L"&Paste");
+
+    Node& standard = createBar(bars, L"Standard");
+    createControl(*standard.controls, msoControlButton, 2617, L"&Send");
+    createControl(*standard.controls, msoControlButton, 3, L"&Save");
+    Node& checkNames = createControl(*standard.controls, msoControlButton, 361, L"Check &Names");
+    checkNames.control.visible = false;
+    createControl(*standard.controls, msoControlButton, 4, L"&Print");
+    return bars;
+}
+
+Node* Model::commandBar(Node& inspector, std::wstring_view name) {
+    for (Node* bar : commandBarsOf(inspector).elements)
+        if (sameText(bar->barName, name)) return bar;
+    return nullptr;
+}
+
+Node* Model::findControl(const Node& bar, const ControlCriteria& criteria) const {
+    return bar.controls ? findIn(*bar.controls, criteria) : nullptr;
+}
+
+Node& Model::addControl(Node& controls, std::int32_t type, std::int32_t id, std::optional<std::int32_t> before) {
+    if (type != msoControlButton && type != msoControlPopup)
+        raiseFromMember(host::hresult::invalidArg, "control type not offered here");
+    if (before && (*before < 1 || static_cast<std::size_t>(*before) > controls.elements.size() + 1))
+        raiseFromMember(host::hresult::invalidArg, "no position there");
+    const auto index = before ? std::optional<std::size_t>(static_cast<std::size_t>(*before) - 1) : std::nullopt;
+    return createControl(controls, type, id, L"", index);
+}
+
 // --- The user's side --------------------------------------------------------------------------
 void Model::raise(Node& source, const Guid& eventIid, std::int32_t dispid, std::vector<Value>& args,
                   const std::wstring& description) {
     trace(TraceEntry::Type::HostEvent, description);
+    deliver(source, eventIid, dispid, args, description);
+}
+
+void Model::deliver(Node& source, const Guid& eventIid, std::int32_t dispid, std::vector<Value>& args,
+                    const std::wstring& description) {
     // A copy: handlers may connect and disconnect while the event is delivered.
     std::vector<std::shared_ptr<Sink>> sinks;
     for (const auto& c : source.connections)
@@ -402,12 +750,37 @@ void Model::activate(Node& window) {
 }
 
 bool Model::switchFolder(Node& explorer, std::wstring folderName) {
-    Node& folder = create(Kind::Folder, L"Folder " + std::to_wstring(++foldersMade_));
-    folder.body = std::move(folderName);
+    return switchFolder(explorer, createFolder(std::move(folderName)));
+}
+
+bool Model::switchFolder(Node& explorer, Node& folder) {
     std::vector<Value> args = {&folder, false};
-    raise(explorer, iid::ExplorerEvents, 0xF003, args, explorer.name() + L" BeforeFolderSwitch(" + folder.name() + L")");
+    raise(explorer, iid::ExplorerEvents, beforeFolderSwitch, args,
+          explorer.name() + L" BeforeFolderSwitch(" + folder.name() + L")");
     const auto* cancel = std::get_if<bool>(&args[1]);
-    return cancel && *cancel;
+    if (cancel && *cancel) return true;
+    explorer.currentFolder = &folder;
+    std::vector<Value> none;
+    raise(explorer, iid::ExplorerEvents, folderSwitch, none, explorer.name() + L" FolderSwitch");
+    return false;
+}
+
+bool Model::click(Node& button) {
+    const std::wstring description = button.name() + L" Click";
+    trace(TraceEntry::Type::HostEvent, description);
+    // Chosen before delivery: a handler may add buttons of its own.
+    std::vector<Node*> receivers = {&button};
+    if (!button.control.tag.empty()) {
+        for (const auto& node : nodes_)
+            if (node.get() != &button && node->kind() == Kind::CommandBarButton &&
+                node->control.tag == button.control.tag)
+                receivers.push_back(node.get());
+    }
+    std::vector<Value> args = {&button, false};
+    for (Node* receiver : receivers)
+        deliver(*receiver, iid::CommandBarButtonEvents, host::dispid::Click, args, description);
+    const auto* cancelDefault = std::get_if<bool>(&args[1]);
+    return cancelDefault && *cancelDefault;
 }
 
 std::vector<Node*> Model::windows(Kind kind) const {

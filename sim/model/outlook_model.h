@@ -1,16 +1,17 @@
 #pragma once
 // A portable model of Outlook as an add-in sees it: the application, its name space, the
-// Explorers and Inspectors collections, Explorer and item windows with their items, event
-// connections, per-object reference counts and failures injected on request. The in-memory fakes
-// of the unit tests and the Win32 Outlook simulator both expose this one model.
+// Explorers and Inspectors collections, Explorer and item windows with their items and the item
+// windows' command bars, event connections, per-object reference counts and failures injected on
+// request. The in-memory fakes of the unit tests and the Win32 Outlook simulator both expose this
+// one model.
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/error.h"
@@ -23,8 +24,30 @@ namespace sim {
 using host::Guid;
 using host::HResult;
 
-enum class Kind { Application, NameSpace, Explorers, Inspectors, Explorer, Inspector, Item, Folder, AddInInstance };
+enum class Kind {
+    Application,
+    NameSpace,
+    Explorers,
+    Inspectors,
+    Explorer,
+    Inspector,
+    Item,
+    Folder,
+    AddInInstance,
+    CommandBars,
+    CommandBar,
+    CommandBarControls,
+    CommandBarButton,
+    CommandBarPopup,
+    ConnectionPoint,
+};
 const wchar_t* kindName(Kind kind);
+
+// The interfaces an object of this kind answers QueryInterface for beyond IUnknown, IDispatch and
+// IConnectionPointContainer: its Outlook or Office interfaces, all of them dual.
+std::span<const Guid> typedInterfacesOf(Kind kind);
+// The event interface an object of this kind raises, or null.
+const Guid* eventInterfaceOf(Kind kind);
 
 // How a member is invoked: the DISPATCH_* flags of IDispatch::Invoke, which may be combined
 // (Visual Basic sends Method | Get for a value it uses). A member answers a call only when the call's
@@ -37,6 +60,54 @@ inline constexpr InvokeFlags put = 4;
 inline constexpr InvokeFlags putRef = 8;
 }  // namespace invoke
 
+// The kinds of value a parameter takes. Values are never converted from one kind to another, so an
+// argument passed in another argument's place is refused rather than coerced.
+using ValueKinds = std::uint8_t;
+namespace takes {
+inline constexpr ValueKinds boolean = 1;
+inline constexpr ValueKinds integer = 2;
+inline constexpr ValueKinds text = 4;
+inline constexpr ValueKinds object = 8;  // a model object or Nothing
+}  // namespace takes
+
+struct Parameter {
+    const wchar_t* name;
+    ValueKinds kinds;
+    bool optional;
+};
+
+// Dispatch's own refusals that host/hresult.h has no name for.
+namespace dispatchError {
+inline constexpr HResult noNamedArgs = static_cast<HResult>(0x80020007);       // DISP_E_NONAMEDARGS
+inline constexpr HResult paramNotOptional = static_cast<HResult>(0x8002000F);  // DISP_E_PARAMNOTOPTIONAL
+}  // namespace dispatchError
+
+// A call refused for its arguments before the member runs, as DispInvoke refuses it. For a type
+// mismatch, position is the argument at fault in declared order (0 is the first argument; the value
+// of a put comes last).
+class ArgumentError : public host::Error {
+public:
+    ArgumentError(HResult hr, std::optional<std::size_t> position, std::string what)
+        : host::Error(hr, std::move(what)), position_(position) {}
+    std::optional<std::size_t> position() const { return position_; }
+
+private:
+    std::optional<std::size_t> position_;
+};
+
+// A failure the member itself raises (an automation exception), unlike the dispatch errors
+// (unknown member, wrong arguments) that automation reports directly.
+class MemberFailure : public host::Error {
+public:
+    using host::Error::Error;
+};
+
+// A failure injected on request.
+class InjectedFailure : public MemberFailure {
+public:
+    using MemberFailure::MemberFailure;
+};
+
 // Receives events from a connection point; the Win32 simulator wraps the add-in's IDispatch sinks.
 class Sink {
 public:
@@ -47,12 +118,10 @@ public:
 
 class Model;
 
-// A failure injected on request; a member raises it as an exception of its own, unlike the
-// dispatch errors (unknown member, wrong arguments) that automation reports directly.
-class InjectedFailure : public host::Error {
-public:
-    using host::Error::Error;
-};
+// Office's control types and the model's custom control Id.
+inline constexpr std::int32_t msoControlButton = 1;
+inline constexpr std::int32_t msoControlPopup = 10;
+inline constexpr std::int32_t customControlId = 1;
 
 // One host object.
 class Node {
@@ -72,10 +141,37 @@ public:
 
     // State of windows and items.
     bool open = true;
-    std::int32_t itemClass = 0;  // items
-    std::wstring body;           // items
-    Node* item = nullptr;        // inspectors: the item shown
-    std::wstring progId;         // add-in instance objects
+    std::int32_t itemClass = 0;     // items
+    std::wstring body;              // items; folders: the folder's name
+    Node* item = nullptr;           // inspectors: the item shown
+    Node* commandBars = nullptr;    // inspectors: their own bars, made when first asked for
+    Node* currentFolder = nullptr;  // explorers: made when first asked for
+    std::wstring progId;            // add-in instance objects
+
+    // Command bars. A CommandBars collection holds bars, a CommandBarControls collection controls,
+    // in their order; a bar and a pop-up own one CommandBarControls collection.
+    std::vector<Node*> elements;
+    Node* controls = nullptr;
+    std::wstring barName;
+    struct Control {
+        std::int32_t type = msoControlButton;
+        std::int32_t id = customControlId;
+        std::wstring caption;
+        std::wstring descriptionText;
+        std::wstring onAction;
+        std::wstring tag;
+        std::wstring tooltipText;
+        std::wstring parameter;
+        bool beginGroup = false;
+        bool visible = true;
+        bool temporary = false;
+        std::int32_t faceId = 0;
+        std::int32_t style = 0;
+    } control;
+
+    // Connection points: the object whose events they deliver, and the event interface.
+    Node* source = nullptr;
+    Guid eventIid;
 
     struct Connection {
         std::uint32_t cookie;
@@ -97,6 +193,15 @@ struct TraceEntry {
     std::wstring text;
 };
 
+// What FindControl looks for; an empty criterion matches every control.
+struct ControlCriteria {
+    std::optional<std::int32_t> type;
+    std::optional<std::int32_t> id;
+    std::optional<std::wstring> tag;
+    bool visibleOnly = false;
+    bool recursive = false;  // also inside pop-ups
+};
+
 class Model {
 public:
     Model();
@@ -113,19 +218,41 @@ public:
     // Whether the object answers QueryInterface for iid; counts no reference.
     void queryInterface(Node& node, const Guid& iid);
     std::optional<std::int32_t> dispidOf(const Node& node, std::wstring_view name) const;
+    // The kinds of the member that a call with these flags reaches; throws DISP_E_MEMBERNOTFOUND
+    // when it reaches none.
+    InvokeFlags invokeKind(const Node& node, std::int32_t dispid, InvokeFlags flags) const;
+    // Arguments in declared order; the value of a put comes last. Omitted optional arguments are
+    // Missing or left off the end. Refused arguments throw ArgumentError.
     Value invoke(Node& node, std::int32_t dispid, InvokeFlags flags, std::span<const Value> args);
     Value invoke(Node& node, std::wstring_view name, InvokeFlags flags, std::span<const Value> args);
     std::uint32_t advise(Node& node, const Guid& eventIid, std::shared_ptr<Sink> sink);
     void unadvise(Node& node, std::uint32_t cookie);
     bool raisesEvents(const Node& node, const Guid& eventIid) const;
+    // The connection point of source for eventIid: an object of its own, with its own references.
+    Node& connectionPoint(Node& source, const Guid& eventIid);
 
     // --- What the user does, with the host's events. ---
     Node& openExplorer();
     Node& openInspector(std::int32_t itemClass, std::wstring body);
     void closeWindow(Node& window);
     void activate(Node& window);
-    // Raises BeforeFolderSwitch; returns whether a handler cancelled the switch.
+    // Switches to a new folder of that name: BeforeFolderSwitch, then FolderSwitch unless a handler
+    // cancelled. Returns whether a handler cancelled the switch.
     bool switchFolder(Node& explorer, std::wstring folderName);
+    bool switchFolder(Node& explorer, Node& folder);
+    // Clicks a command-bar button: Office raises Click for every button object with the same Tag
+    // that has a connection (only the button itself when its Tag is empty). Returns whether a
+    // handler set CancelDefault.
+    bool click(Node& button);
+
+    // --- Command bars. ---
+    Node& commandBarsOf(Node& inspector);
+    Node* commandBar(Node& inspector, std::wstring_view name);
+    // The first control of bar (a CommandBar) that meets every criterion, or null.
+    Node* findControl(const Node& bar, const ControlCriteria& criteria) const;
+    // A new control in a CommandBarControls collection, at the 1-based position before (appended
+    // when absent). Throws MemberFailure(E_INVALIDARG) for a type or position it does not take.
+    Node& addControl(Node& controls, std::int32_t type, std::int32_t id, std::optional<std::int32_t> before);
 
     // --- State. ---
     std::vector<Node*> openExplorers() const;
@@ -142,6 +269,11 @@ public:
     void dropConnections();
     // Releases beyond the references handed out; each is a fault of the add-in.
     const std::vector<std::wstring>& overReleases() const { return overReleases_; }
+    // Calls that broke COM's rules (an object used from a thread other than its own); each is a
+    // fault of the add-in.
+    void recordFault(std::wstring what);
+    const std::vector<std::wstring>& faults() const { return faults_; }
+    void clearFaults() { faults_.clear(); }
 
     // --- Failure injection: member is a member name, "QueryInterface", "Advise" or "Unadvise";
     // target is an object's name ("Explorer 2") or a kind ("Explorer" for every Explorer).
@@ -175,8 +307,15 @@ private:
     static const MemberInfo* memberById(Kind kind, std::int32_t dispid);
     void checkFailure(const Node& node, std::wstring_view member);
     Node& create(Kind kind, std::wstring name);
+    Node& createFolder(std::wstring folderName);
+    Node& createControls(Node& owner);
+    Node& createBar(Node& bars, std::wstring name);
+    Node& createControl(Node& controls, std::int32_t type, std::int32_t id, std::wstring caption,
+                        std::optional<std::size_t> index = std::nullopt);
     void raise(Node& source, const Guid& eventIid, std::int32_t dispid, std::vector<Value>& args,
                const std::wstring& description);
+    void deliver(Node& source, const Guid& eventIid, std::int32_t dispid, std::vector<Value>& args,
+                 const std::wstring& description);
     std::vector<Node*> windows(Kind kind) const;
 
     std::vector<std::unique_ptr<Node>> nodes_;
@@ -189,6 +328,7 @@ private:
     std::vector<Failure> failures_;
     std::vector<HResult> eventFailures_;
     std::vector<std::wstring> overReleases_;
+    std::vector<std::wstring> faults_;
     std::vector<TraceEntry> traceLog_;
     TraceListener traceListener_;
     std::uint32_t nextCookie_ = 1;
@@ -198,6 +338,7 @@ private:
     int explorersOpened_ = 0;
     int inspectorsOpened_ = 0;
     int foldersMade_ = 0;
+    int controlsMade_ = 0;
     friend class Node;
 };
 

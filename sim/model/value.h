@@ -8,7 +8,9 @@ namespace sim {
 
 class Node;
 
-struct Missing {};  // an optional argument the caller left out
+struct Missing {  // an optional argument the caller left out
+    friend bool operator==(Missing, Missing) = default;
+};
 
 // Empty, a boolean, a 32-bit integer, a double, a string, an object (null is Nothing) or a
 // missing argument.

@@ -1,8 +1,11 @@
 #pragma once
-// COM objects that expose the Outlook model to a real add-in: every model object answers
-// QueryInterface for its Outlook interfaces, IDispatch by name and by DISPID, and connection
-// points for its event interface. AddRef and Release are counted on the model object, so the
-// model knows every reference the add-in holds.
+// COM objects that expose the Outlook model to a real add-in, held to the rules a type-library
+// driven Office dispatch applies. Every interface of a model object is a pointer of its own (its
+// IUnknown identity, IDispatch, each Outlook or Office interface, IConnectionPointContainer), and
+// QueryInterface from any of them answers the same set. AddRef and Release through any of them are
+// counted on the model object; connection points are objects of their own, counted on their own
+// model object. Every object answers only on the thread that created it: a call from another
+// thread gets RPC_E_WRONG_THREAD, and each such call is recorded as a fault in the model.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -15,6 +18,12 @@ namespace sim::win32 {
 
 class ComObject;
 
+// How the simulator passes by-reference booleans (Cancel, CancelDefault) to the add-in's sinks.
+enum class ByRefStyle {
+    Bool,     // VT_BYREF|VT_BOOL, as Outlook and Office do
+    Variant,  // VT_BYREF|VT_VARIANT pointing to a VT_BOOL VARIANT, as some hosts do
+};
+
 class ComHost {
 public:
     explicit ComHost(Model& model);
@@ -24,14 +33,19 @@ public:
 
     Model& model() const { return model_; }
 
-    // The object's IDispatch with a new reference (counted on the node); null for null.
+    // The object's IDispatch with a new reference (counted on the node); null for null. The object
+    // is made on first use and belongs to the thread that makes it.
     IDispatch* dispatchFor(Node* node);
-    // The node behind an IDispatch of this host, or null.
+    // The node behind any interface pointer of this host's objects, or null.
     Node* nodeOf(IUnknown* unknown) const;
+
+    ByRefStyle byRefStyle() const { return byRefStyle_; }
+    void setByRefStyle(ByRefStyle style) { byRefStyle_ = style; }
 
 private:
     Model& model_;
     std::map<Node*, std::unique_ptr<ComObject>> objects_;
+    ByRefStyle byRefStyle_ = ByRefStyle::Bool;
 };
 
 }  // namespace sim::win32

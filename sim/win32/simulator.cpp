@@ -153,6 +153,10 @@ void Simulator::quit() {
         leftNothingBehind_ = false;
         print(L"outlook: OVER-RELEASED: " + name);
     }
+    for (const auto& fault : model_.faults()) {
+        leftNothingBehind_ = false;
+        print(L"outlook: WRONG THREAD: " + fault);
+    }
     // A sink Outlook still holds is code of the add-in that Outlook may call: its library must
     // refuse to unload until Outlook lets go of the sinks.
     if (const std::size_t kept = model_.connectionCount()) {
@@ -260,6 +264,10 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         model_.failMember(node ? node->name() : words[1], words[2], static_cast<HResult>(0x80004005), *times);
         return Outcome::Done;
     }
+    if (command == L"byref" && words.size() == 2 && (words[1] == L"bool" || words[1] == L"variant")) {
+        com_.setByRefStyle(words[1] == L"bool" ? ByRefStyle::Bool : ByRefStyle::Variant);
+        return Outcome::Done;
+    }
     if (command == L"start" && words.size() == 1) {
         start();
         return Outcome::Done;
@@ -356,7 +364,7 @@ int Simulator::runScenario(const std::wstring& path) {
         if (outcome == Outcome::Unmet) ++unmet;
     }
     quit();
-    if (!leftNothingBehind_) print(L"outlook: the add-in left references or loaded code behind");
+    if (!leftNothingBehind_) print(L"outlook: the add-in left references or loaded code behind, or broke COM's rules");
     if (unmet) print(L"outlook: " + std::to_wstring(unmet) + L" expectation(s) unmet");
     if (!leftNothingBehind_) return 1;
     return unmet && !options_.lenient ? 1 : 0;

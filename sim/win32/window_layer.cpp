@@ -1,5 +1,7 @@
 #include "sim/win32/window_layer.h"
 
+#include "com/boundary.h"
+
 namespace sim::win32 {
 namespace {
 
@@ -133,9 +135,12 @@ Node* WindowLayer::nodeOf(HWND hwnd) const {
     return nullptr;
 }
 
-LRESULT CALLBACK WindowLayer::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+// Nothing thrown by a handler may cross into the system's message dispatch.
+LRESULT CALLBACK WindowLayer::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
     auto* layer = reinterpret_cast<WindowLayer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     return layer ? layer->handle(hwnd, message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+} catch (...) {
+    return com::lresultFromCaughtException(hwnd, message, wParam, lParam);
 }
 
 LRESULT WindowLayer::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -36,7 +36,7 @@ public:
 
 private:
     static void registerClasses();
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     Node* nodeOf(HWND hwnd) const;
 
