@@ -17,11 +17,12 @@ inline constexpr Guid Inspector = Guid::parse("{00063005-0000-0000-C000-00000000
 inline constexpr Guid Inspectors = Guid::parse("{00063008-0000-0000-C000-000000000046}");
 inline constexpr Guid Explorers = Guid::parse("{0006300A-0000-0000-C000-000000000046}");
 
-// Outlook event interfaces (dispinterfaces raised through connection points).
-inline constexpr Guid ApplicationEvents = Guid::parse("{0006300E-0000-0000-C000-000000000046}");
-inline constexpr Guid ExplorerEvents = Guid::parse("{0006300F-0000-0000-C000-000000000046}");
-inline constexpr Guid InspectorEvents = Guid::parse("{0006302A-0000-0000-C000-000000000046}");
-inline constexpr Guid ItemEvents = Guid::parse("{0006302B-0000-0000-C000-000000000046}");
+// Outlook event interfaces (dispinterfaces raised through connection points), by the names Outlook's
+// documentation gives these IIDs; the ones without "_10" there are older interfaces with other IIDs.
+inline constexpr Guid ApplicationEvents_10 = Guid::parse("{0006300E-0000-0000-C000-000000000046}");
+inline constexpr Guid ExplorerEvents_10 = Guid::parse("{0006300F-0000-0000-C000-000000000046}");
+inline constexpr Guid InspectorEvents_10 = Guid::parse("{0006302A-0000-0000-C000-000000000046}");
+inline constexpr Guid ItemEvents_10 = Guid::parse("{0006302B-0000-0000-C000-000000000046}");
 inline constexpr Guid ExplorersEvents = Guid::parse("{00063078-0000-0000-C000-000000000046}");
 inline constexpr Guid InspectorsEvents = Guid::parse("{00063079-0000-0000-C000-000000000046}");
 inline constexpr Guid NameSpaceEvents = Guid::parse("{0006308C-0000-0000-C000-000000000046}");
@@ -35,6 +36,7 @@ inline constexpr Guid CommandBar = Guid::parse("{000C0304-0000-0000-C000-0000000
 inline constexpr Guid CommandBarControls = Guid::parse("{000C0306-0000-0000-C000-000000000046}");
 inline constexpr Guid CommandBarControl = Guid::parse("{000C0308-0000-0000-C000-000000000046}");
 inline constexpr Guid CommandBarButton = Guid::parse("{000C030E-0000-0000-C000-000000000046}");
+// Office names it _CommandBarButtonEvents; a leading underscore and capital is reserved in C++.
 inline constexpr Guid CommandBarButtonEvents = Guid::parse("{000C0351-0000-0000-C000-000000000046}");
 
 // The Office add-in connection interface that the host drives.

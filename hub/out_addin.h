@@ -58,21 +58,21 @@ private:
     ModOutlook& module_;
 
     // The fifteen event-bound members.
-    EventBound<host::Application> objOutlook{host::iid::ApplicationEvents};
+    EventBound<host::Application> objOutlook{host::iid::ApplicationEvents_10};
     EventBound<host::NameSpace> objNS{host::iid::NameSpaceEvents};
-    EventBound<host::Explorer> objExpl{host::iid::ExplorerEvents};
+    EventBound<host::Explorer> objExpl{host::iid::ExplorerEvents_10};
     EventBound<host::Explorers> colExpl{host::iid::ExplorersEvents};
-    EventBound<host::Inspector> objInsp{host::iid::InspectorEvents};
+    EventBound<host::Inspector> objInsp{host::iid::InspectorEvents_10};
     EventBound<host::Inspectors> colInsp{host::iid::InspectorsEvents};
     // Item members: declared with their event interface, never assigned.
-    EventBound<Item> objMailItem{host::iid::ItemEvents};
-    EventBound<Item> objPostItem{host::iid::ItemEvents};
-    EventBound<Item> objContactItem{host::iid::ItemEvents};
-    EventBound<Item> objDistListItem{host::iid::ItemEvents};
-    EventBound<Item> objApptItem{host::iid::ItemEvents};
-    EventBound<Item> objTaskItem{host::iid::ItemEvents};
-    EventBound<Item> objJournalItem{host::iid::ItemEvents};
-    EventBound<Item> objDocumentItem{host::iid::ItemEvents};
+    EventBound<Item> objMailItem{host::iid::ItemEvents_10};
+    EventBound<Item> objPostItem{host::iid::ItemEvents_10};
+    EventBound<Item> objContactItem{host::iid::ItemEvents_10};
+    EventBound<Item> objDistListItem{host::iid::ItemEvents_10};
+    EventBound<Item> objApptItem{host::iid::ItemEvents_10};
+    EventBound<Item> objTaskItem{host::iid::ItemEvents_10};
+    EventBound<Item> objJournalItem{host::iid::ItemEvents_10};
+    EventBound<Item> objDocumentItem{host::iid::ItemEvents_10};
     EventBound<host::CommandBarButton> objCBButton{host::iid::CommandBarButtonEvents};
     host::CommandBar objCommandBar;
 };

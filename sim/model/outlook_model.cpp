@@ -37,10 +37,10 @@ std::wstring interfaceName(const Guid& g) {
         {&iid::Inspectors, L"_Inspectors"},
         {&iid::Explorers, L"_Explorers"},
         {&mapiFolderIid, L"MAPIFolder"},
-        {&iid::ApplicationEvents, L"ApplicationEvents"},
-        {&iid::ExplorerEvents, L"ExplorerEvents"},
-        {&iid::InspectorEvents, L"InspectorEvents"},
-        {&iid::ItemEvents, L"ItemEvents"},
+        {&iid::ApplicationEvents_10, L"ApplicationEvents_10"},
+        {&iid::ExplorerEvents_10, L"ExplorerEvents_10"},
+        {&iid::InspectorEvents_10, L"InspectorEvents_10"},
+        {&iid::ItemEvents_10, L"ItemEvents_10"},
         {&iid::ExplorersEvents, L"ExplorersEvents"},
         {&iid::InspectorsEvents, L"InspectorsEvents"},
         {&iid::NameSpaceEvents, L"NameSpaceEvents"},
@@ -175,13 +175,13 @@ std::span<const Guid> typedInterfacesOf(Kind kind) {
 
 const Guid* eventInterfaceOf(Kind kind) {
     switch (kind) {
-        case Kind::Application: return &iid::ApplicationEvents;
+        case Kind::Application: return &iid::ApplicationEvents_10;
         case Kind::NameSpace: return &iid::NameSpaceEvents;
         case Kind::Explorers: return &iid::ExplorersEvents;
         case Kind::Inspectors: return &iid::InspectorsEvents;
-        case Kind::Explorer: return &iid::ExplorerEvents;
-        case Kind::Inspector: return &iid::InspectorEvents;
-        case Kind::Item: return &iid::ItemEvents;
+        case Kind::Explorer: return &iid::ExplorerEvents_10;
+        case Kind::Inspector: return &iid::InspectorEvents_10;
+        case Kind::Item: return &iid::ItemEvents_10;
         case Kind::CommandBarButton: return &iid::CommandBarButtonEvents;
         default: return nullptr;
     }
@@ -737,7 +737,7 @@ void Model::closeWindow(Node& window) {
     window.open = false;
     const bool explorer = window.kind() == Kind::Explorer;
     std::vector<Value> args;
-    raise(window, explorer ? iid::ExplorerEvents : iid::InspectorEvents, 0xF008, args, window.name() + L" Close");
+    raise(window, explorer ? iid::ExplorerEvents_10 : iid::InspectorEvents_10, 0xF008, args, window.name() + L" Close");
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), &window), zOrder_.end());
 }
 
@@ -755,13 +755,13 @@ bool Model::switchFolder(Node& explorer, std::wstring folderName) {
 
 bool Model::switchFolder(Node& explorer, Node& folder) {
     std::vector<Value> args = {&folder, false};
-    raise(explorer, iid::ExplorerEvents, beforeFolderSwitch, args,
+    raise(explorer, iid::ExplorerEvents_10, beforeFolderSwitch, args,
           explorer.name() + L" BeforeFolderSwitch(" + folder.name() + L")");
     const auto* cancel = std::get_if<bool>(&args[1]);
     if (cancel && *cancel) return true;
     explorer.currentFolder = &folder;
     std::vector<Value> none;
-    raise(explorer, iid::ExplorerEvents, folderSwitch, none, explorer.name() + L" FolderSwitch");
+    raise(explorer, iid::ExplorerEvents_10, folderSwitch, none, explorer.name() + L" FolderSwitch");
     return false;
 }
 

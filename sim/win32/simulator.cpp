@@ -291,9 +291,9 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words) {
     if (what == L"attached" || what == L"detached") {
         const bool attached = connected(model_.explorersCollection(), iid::ExplorersEvents) &&
                               connected(model_.inspectorsCollection(), iid::InspectorsEvents) &&
-                              connected(model_.application(), iid::ApplicationEvents);
-        const bool anyWindowFollowed = !connectedWindows(Kind::Explorer, iid::ExplorerEvents).empty() ||
-                                       !connectedWindows(Kind::Inspector, iid::InspectorEvents).empty() ||
+                              connected(model_.application(), iid::ApplicationEvents_10);
+        const bool anyWindowFollowed = !connectedWindows(Kind::Explorer, iid::ExplorerEvents_10).empty() ||
+                                       !connectedWindows(Kind::Inspector, iid::InspectorEvents_10).empty() ||
                                        connected(model_.explorersCollection(), iid::ExplorersEvents) ||
                                        connected(model_.inspectorsCollection(), iid::InspectorsEvents);
         actual = attached ? L"attached" : anyWindowFollowed ? L"partly attached" : L"detached";
@@ -301,7 +301,7 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words) {
     } else if ((what == L"tracked" || what == L"watched") && words.size() == 3) {
         const bool explorer = what == L"tracked";
         const auto windows = connectedWindows(explorer ? Kind::Explorer : Kind::Inspector,
-                                              explorer ? iid::ExplorerEvents : iid::InspectorEvents);
+                                              explorer ? iid::ExplorerEvents_10 : iid::InspectorEvents_10);
         for (const Node* n : windows) actual += (actual.empty() ? L"" : L", ") + label(n);
         if (actual.empty()) actual = L"none";
         const Node* expected = words[2] == L"none" ? nullptr : lookup(words[2]);

@@ -132,13 +132,13 @@ TEST_F(ConnectTest, DetachEmptiesTheMembersInItsOrderAndThenReleasesTheHub) {
         if (e.type == TraceEntry::Type::Release) order.push_back(e.text);
     }
     const std::vector<std::wstring> expected = {
-        L"Inspector 1 Unadvise InspectorEvents",       L"Inspector 1 Release -> 0",
-        L"Explorer 1 Unadvise ExplorerEvents",         L"Explorer 1 Release -> 0",
+        L"Inspector 1 Unadvise InspectorEvents_10",       L"Inspector 1 Release -> 0",
+        L"Explorer 1 Unadvise ExplorerEvents_10",         L"Explorer 1 Release -> 0",
         L"Inspectors Unadvise InspectorsEvents",       L"Inspectors Release -> 0",
         L"Explorers Unadvise ExplorersEvents",         L"Explorers Release -> 0",
         L"NameSpace Unadvise NameSpaceEvents",         L"NameSpace Release -> 0",
         L"Application Release -> 1",  // objApp, before objOutlook
-        L"Application Unadvise ApplicationEvents",     L"Application Release -> 0",
+        L"Application Unadvise ApplicationEvents_10",     L"Application Release -> 0",
     };
     EXPECT_EQ(order, expected);
     EXPECT_EQ(session.hub(), nullptr);

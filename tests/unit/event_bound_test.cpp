@@ -13,7 +13,7 @@ struct EventBoundTest : testing::Test {
     sim::Node& first = model.openExplorer();
     sim::Node& second = model.openExplorer();
     std::vector<std::int32_t> received;
-    zeltra::EventBound<host::Explorer> member{host::iid::ExplorerEvents};
+    zeltra::EventBound<host::Explorer> member{host::iid::ExplorerEvents_10};
 
     EventBoundTest() {
         member.setHandler([this](std::int32_t dispid, std::span<host::Variant>) { received.push_back(dispid); });
@@ -87,7 +87,7 @@ TEST_F(EventBoundTest, AHandlerMayEmptyTheMemberWhoseEventIsRunning) {
 
 TEST_F(EventBoundTest, DestructionDisconnectsAndReleases) {
     {
-        zeltra::EventBound<host::Explorer> local{host::iid::ExplorerEvents};
+        zeltra::EventBound<host::Explorer> local{host::iid::ExplorerEvents_10};
         local.setHandler([this](std::int32_t dispid, std::span<host::Variant>) { received.push_back(dispid); });
         local.assign(fakes::wrap(second));
         EXPECT_EQ(second.refs(), 1);

@@ -23,7 +23,7 @@ TEST(OutlookModel, AClosingWindowIsNoLongerActiveButStillCounted) {
             return host::hresult::ok;
         }
     };
-    const auto cookie = model.advise(second, host::iid::ExplorerEvents, std::make_shared<Probe>(model, seen));
+    const auto cookie = model.advise(second, host::iid::ExplorerEvents_10, std::make_shared<Probe>(model, seen));
     model.closeWindow(second);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(std::get<sim::Node*>(seen[0]), &first);
@@ -277,7 +277,7 @@ TEST(OutlookModel, CurrentFolderIsReadAndAssignedOnlyByReference) {
     sim::Model model;
     Node& explorer = model.openExplorer();
     auto sink = std::make_shared<RecordingSink>();
-    model.advise(explorer, host::iid::ExplorerEvents, sink);
+    model.advise(explorer, host::iid::ExplorerEvents_10, sink);
     Node* inbox = nodeOf(model.invoke(explorer, L"CurrentFolder", invoke::method | invoke::get, {}));
     ASSERT_NE(inbox, nullptr);
     EXPECT_EQ(inbox->kind(), sim::Kind::Folder);
@@ -322,8 +322,8 @@ TEST(OutlookModel, MembersAnswerOnlyTheKindsTheyAreDeclaredWith) {
 
 TEST(OutlookModel, AConnectionPointIsAnObjectOfItsOwn) {
     sim::Model model;
-    Node& point = model.connectionPoint(model.application(), host::iid::ApplicationEvents);
-    EXPECT_EQ(&model.connectionPoint(model.application(), host::iid::ApplicationEvents), &point);
+    Node& point = model.connectionPoint(model.application(), host::iid::ApplicationEvents_10);
+    EXPECT_EQ(&model.connectionPoint(model.application(), host::iid::ApplicationEvents_10), &point);
     EXPECT_NE(&model.connectionPoint(model.nameSpace(), host::iid::NameSpaceEvents), &point);
     point.addRef();
     EXPECT_EQ(model.application().refs(), 0);

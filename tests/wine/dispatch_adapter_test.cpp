@@ -172,7 +172,7 @@ TEST_F(DispatchAdapter, DeliversEventsWithTheirArgumentsAndWritesByRefArgumentsB
     host::Object newInspector;
     const host::Object explorerObject = wrap(explorer);
     host::EventConnection explorerEvents =
-        explorerObject.connect(host::iid::ExplorerEvents, [&](std::int32_t dispid, std::span<host::Variant> args) {
+        explorerObject.connect(host::iid::ExplorerEvents_10, [&](std::int32_t dispid, std::span<host::Variant> args) {
             dispids.push_back(dispid);
             if (dispid == 0xF003) args[1] = host::Variant(true);  // cancel the folder switch
         });
@@ -197,7 +197,7 @@ TEST_F(DispatchAdapter, AHandlerMayEndItsOwnConnectionWhileItRuns) {
     sim::Node& explorer = model.openExplorer();
     int calls = 0;
     host::EventConnection connection;
-    connection = wrap(explorer).connect(host::iid::ExplorerEvents, [&](std::int32_t, std::span<host::Variant>) {
+    connection = wrap(explorer).connect(host::iid::ExplorerEvents_10, [&](std::int32_t, std::span<host::Variant>) {
         ++calls;
         connection.disconnect();
     });
@@ -210,7 +210,7 @@ TEST_F(DispatchAdapter, ARefusedUnadviseIsRaisedAndNothingMoreArrives) {
     sim::Node& explorer = model.openExplorer();
     int calls = 0;
     host::EventConnection connection =
-        wrap(explorer).connect(host::iid::ExplorerEvents, [&](std::int32_t, std::span<host::Variant>) { ++calls; });
+        wrap(explorer).connect(host::iid::ExplorerEvents_10, [&](std::int32_t, std::span<host::Variant>) { ++calls; });
     model.failMember(L"Explorer 1", L"Unadvise", E_UNEXPECTED);
     EXPECT_EQ(errorOf([&] { connection.disconnect(); }), E_UNEXPECTED);
     model.closeWindow(explorer);
@@ -452,7 +452,7 @@ TEST_F(DispatchAdapter, EveryInterfaceOfAnObjectAnswersTheSameSet) {
         EXPECT_EQ(other.get(), typed.get());
         EXPECT_EQ(from->QueryInterface(win32::toGuid(host::iid::Inspector), other.putVoid()), E_NOINTERFACE);
         EXPECT_EQ(other.get(), nullptr);
-        EXPECT_EQ(from->QueryInterface(win32::toGuid(host::iid::ExplorerEvents), other.putVoid()), E_NOINTERFACE);
+        EXPECT_EQ(from->QueryInterface(win32::toGuid(host::iid::ExplorerEvents_10), other.putVoid()), E_NOINTERFACE);
         EXPECT_EQ(com->nodeOf(from), model.find(L"Explorer 1"));
     }
 }
@@ -462,9 +462,9 @@ TEST_F(DispatchAdapter, ConnectionPointsCountTheirOwnReferences) {
     const host::Object object = wrap(explorer);
     const int explorerRefs = explorer.refs();
     host::EventConnection connection =
-        object.connect(host::iid::ExplorerEvents, [](std::int32_t, std::span<host::Variant>) {});
+        object.connect(host::iid::ExplorerEvents_10, [](std::int32_t, std::span<host::Variant>) {});
     EXPECT_EQ(explorer.refs(), explorerRefs);
-    const sim::Node& point = model.connectionPoint(explorer, host::iid::ExplorerEvents);
+    const sim::Node& point = model.connectionPoint(explorer, host::iid::ExplorerEvents_10);
     EXPECT_EQ(point.refs(), 1);  // the adapter keeps the point for its Unadvise
     connection.disconnect();
     EXPECT_EQ(point.refs(), 0);
@@ -479,7 +479,7 @@ TEST_F(DispatchAdapter, ACallFromAnotherThreadIsRefused) {
     ComPtr<IConnectionPointContainer> container;
     ASSERT_EQ(dispatch->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
     ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(win32::toGuid(host::iid::ApplicationEvents), point.put()), S_OK);
+    ASSERT_EQ(container->FindConnectionPoint(win32::toGuid(host::iid::ApplicationEvents_10), point.put()), S_OK);
     const int refs = model.application().refs();
 
     host::HResult byName = S_OK;
@@ -515,7 +515,7 @@ TEST_P(ByReference, AHandlersCancelReachesTheHost) {
     bool cancel = true;
     std::vector<host::Variant> received;
     host::EventConnection connection = wrap(explorer).connect(
-        host::iid::ExplorerEvents, [&](std::int32_t dispid, std::span<host::Variant> args) {
+        host::iid::ExplorerEvents_10, [&](std::int32_t dispid, std::span<host::Variant> args) {
             if (dispid != host::dispid::BeforeFolderSwitch) return;
             received.push_back(args[1]);
             args[1] = host::Variant(cancel);
@@ -546,7 +546,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != win32::toGuid(host::iid::ExplorerEvents))
+        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != win32::toGuid(host::iid::ExplorerEvents_10))
             return E_NOINTERFACE;
         *out = static_cast<IDispatch*>(this);
         AddRef();
@@ -583,7 +583,7 @@ TEST_F(DispatchAdapter, TheByReferenceStyleDecidesWhatASinkReceives) {
     ComPtr<IConnectionPointContainer> container;
     ASSERT_EQ(win32::dispatchOf(object)->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
     ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(win32::toGuid(host::iid::ExplorerEvents), point.put()), S_OK);
+    ASSERT_EQ(container->FindConnectionPoint(win32::toGuid(host::iid::ExplorerEvents_10), point.put()), S_OK);
     for (const auto style : {sim::win32::ByRefStyle::Bool, sim::win32::ByRefStyle::Variant}) {
         com->setByRefStyle(style);
         CancellingSink sink;
@@ -674,7 +674,7 @@ TEST_F(DispatchAdapter, AHandlerThatCannotBeCopiedStillReceivesItsEvents) {
     sim::Node& explorer = model.openExplorer();
     int calls = 0;
     host::EventHandler handler(HandlerThatCannotBeCopied{&calls});
-    host::EventConnection connection = wrap(explorer).connect(host::iid::ExplorerEvents, std::move(handler));
+    host::EventConnection connection = wrap(explorer).connect(host::iid::ExplorerEvents_10, std::move(handler));
     EXPECT_FALSE(model.switchFolder(explorer, L"Inbox"));  // BeforeFolderSwitch and FolderSwitch
     model.closeWindow(explorer);
     EXPECT_EQ(calls, 3);
