@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/error_of.h"
+
 #include "host/iids.h"
 #include "tests/fakes/model_automation.h"
 
@@ -79,14 +81,7 @@ struct RecordingSink : sim::Sink {
     }
 };
 
-host::HResult errorOf(const auto& action) {
-    try {
-        action();
-    } catch (const host::Error& e) {
-        return e.hr();
-    }
-    return host::hresult::ok;
-}
+using testing_support::errorOf;
 
 // The argument position a refused call reports, or nothing.
 std::optional<std::size_t> refusedPosition(const auto& action) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/error_of.h"
+
 #include "host/error_mode.h"
 #include "host/automation.h"
 
@@ -7,14 +9,7 @@ using host::Variant;
 
 namespace {
 
-host::HResult errorOf(const auto& action) {
-    try {
-        action();
-    } catch (const host::Error& e) {
-        return e.hr();
-    }
-    return host::hresult::ok;
-}
+using testing_support::errorOf;
 
 TEST(VariantComparison, NumbersStringsAndEmptyCompareNumerically) {
     EXPECT_EQ(host::equalsInteger(Variant(0), 0), true);

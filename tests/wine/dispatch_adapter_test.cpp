@@ -1,6 +1,8 @@
 // The real automation adapter (host/win32) against the simulator's COM objects, in this process.
 // Raw IDispatch calls show which shapes of call the simulator refuses, as Office does.
 #include <gtest/gtest.h>
+
+#include "tests/support/error_of.h"
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -52,14 +54,7 @@ struct DispatchAdapter : testing::Test {
     }
 };
 
-host::HResult errorOf(const auto& action) {
-    try {
-        action();
-    } catch (const host::Error& e) {
-        return e.hr();
-    }
-    return S_OK;
-}
+using testing_support::errorOf;
 
 // The arguments of a raw IDispatch::Invoke, in rgvarg order: the member's last argument first.
 class RawArguments {
