@@ -239,7 +239,7 @@ TEST(Registration, AccessDeniedMachineWideRegistersEverythingForTheUser) {
         void (*deny)(FakeRegistry&);
     };
     const Case cases[] = {
-        {"machine class keys denied",
+        {"HKLM\\Software\\Classes not writable (the type library meets it first)",
          [](FakeRegistry& r) { r.failWrites(Hive::localMachine, L"Software\\Classes", accessDenied); }},
         {"machine type library TYPE_E_REGISTRYACCESS",
          [](FakeRegistry& r) { r.failTypeLibrary(Scope::machine, typeLibRegistryAccess); }},
@@ -323,7 +323,7 @@ TEST(Registration, AMachineFailureOtherThanAccessDeniedGetsNoFallbackAndLeavesNo
     }
 }
 
-TEST(Registration, AnAddInKeyOutsideTheKnownHivesIsRefusedBeforeAnythingIsWritten) {
+TEST(Registration, AnAddInKeyOutsideTheKnownHivesIsRefusedAndLeavesNothing) {
     FakeRegistry registry;
     zeltra::AddInEntry entry = outlookEntry();
     entry.hostKey = L"HKEY_CLASSES_ROOT\\Software\\Microsoft\\Office\\Outlook";
