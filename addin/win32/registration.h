@@ -1,10 +1,12 @@
 #pragma once
-// Self-registration: the type library, the two classes, and the host's add-in entry.
+// Self-registration (DllRegisterServer, DllUnregisterServer) over the Windows registry; the
+// algorithm itself is addin/registration.h.
 #include <windows.h>
 
 namespace zeltra::server {
 
-// Each is idempotent. A failed registration removes what it wrote before returning the failure.
+// Each is idempotent. A failed registration removes what it wrote before returning the failure;
+// unregistration tries every part and returns the first failure.
 HRESULT registerServer() noexcept;
 HRESULT unregisterServer() noexcept;
 

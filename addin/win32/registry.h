@@ -1,10 +1,12 @@
 #pragma once
-// A registry key owner and the few operations registration needs; failures throw host::Error.
+// The registry port over the Windows registry and oleaut32's type-library registration; a registry
+// key owner beside it. Failures throw host::Error.
 #include <windows.h>
 
-#include <string>
 #include <string_view>
 #include <utility>
+
+#include "addin/registry_port.h"
 
 namespace zeltra::server {
 
@@ -18,22 +20,26 @@ public:
         if (key_) RegCloseKey(key_);
     }
 
+    // Opens the key for setting values, creating it and any missing keys above it.
     static RegKey create(HKEY parent, std::wstring_view path);
     HKEY get() const noexcept { return key_; }
 
-    void setString(const wchar_t* name, std::wstring_view value) const;  // name null: the default value
-    void setDword(const wchar_t* name, DWORD value) const;
+    void setString(std::wstring_view name, std::wstring_view value) const;  // empty name: the default value
+    void setDword(std::wstring_view name, DWORD value) const;
 
 private:
     HKEY key_ = nullptr;
 };
 
-bool keyExists(HKEY parent, std::wstring_view path);
-
-// Deletes path and everything below it; a key that is not there is no failure.
-void deleteTree(HKEY parent, std::wstring_view path);
-
-// "HKEY_CURRENT_USER" and its kin, as written in the registration record.
-HKEY rootKeyNamed(std::wstring_view name);
+// HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE; the library's own type library (embedded in its file).
+class SystemRegistry final : public RegistryPort {
+public:
+    void setString(Hive hive, std::wstring_view key, std::wstring_view name, std::wstring_view value) override;
+    void setDword(Hive hive, std::wstring_view key, std::wstring_view name, std::uint32_t value) override;
+    bool keyExists(Hive hive, std::wstring_view key) override;
+    void deleteTree(Hive hive, std::wstring_view key) override;
+    void registerTypeLibrary(Scope scope) override;
+    void unregisterTypeLibrary(Scope scope) override;
+};
 
 }  // namespace zeltra::server

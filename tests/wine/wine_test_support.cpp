@@ -1,5 +1,8 @@
 #include "tests/wine/wine_test_support.h"
 
+#include <sddl.h>
+
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -30,6 +33,46 @@ DWORD run(const std::wstring& commandLine) {
 
 DWORD regsvr32(bool unregister) {
     return run(std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u " : L"") + L"\"" + dllPath() + L"\"");
+}
+
+HRESULT callDllExport(const char* name) {
+    const HMODULE library = LoadLibraryW(dllPath().c_str());
+    if (!library) return HRESULT_FROM_WIN32(GetLastError());
+    const auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(library, name)));
+    const HRESULT hr = function ? function() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    FreeLibrary(library);
+    return hr;
+}
+
+namespace {
+LSTATUS setDacl(HKEY root, const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return static_cast<LSTATUS>(GetLastError());
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key);
+    if (status == ERROR_SUCCESS) {
+        status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return status;
+}
+}  // namespace
+
+ReadOnlyKey::ReadOnlyKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
+    HKEY key = nullptr;
+    status_ = RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key,
+                              nullptr);
+    if (status_ != ERROR_SUCCESS) return;
+    RegCloseKey(key);
+    status_ = setDacl(root_, path_, L"D:P(A;;KR;;;WD)");  // everyone: read; nothing inherited
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+    setDacl(root_, path_, L"D:(A;;KA;;;WD)");
+    deleteTree(root_, path_);
 }
 
 bool keyExists(HKEY root, const std::wstring& path) {
