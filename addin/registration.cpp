@@ -23,10 +23,9 @@ constexpr RegisteredClass registeredClasses[] = {
 };
 constexpr const wchar_t* addInProgId = L"DODuruda_Vored.Connect";
 
-// TYPE_E_REGISTRYACCESS is how the type-library functions report a registry they may not write.
-constexpr host::HResult typeLibraryRegistryAccess = static_cast<host::HResult>(0x8002801C);
-
-bool deniesAccess(host::HResult hr) { return hr == host::hresult::accessDenied || hr == typeLibraryRegistryAccess; }
+bool deniesAccess(host::HResult hr) {
+    return hr == host::hresult::accessDenied || hr == host::hresult::typeLibRegistryAccess;
+}
 
 Hive classesHive(Scope scope) { return scope == Scope::machine ? Hive::localMachine : Hive::currentUser; }
 

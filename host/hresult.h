@@ -23,6 +23,10 @@ constexpr HResult paramNotFound = static_cast<HResult>(0x80020004);     // DISP_
 constexpr HResult typeMismatch = static_cast<HResult>(0x80020005);      // DISP_E_TYPEMISMATCH
 constexpr HResult unknownName = static_cast<HResult>(0x80020006);       // DISP_E_UNKNOWNNAME
 constexpr HResult badParamCount = static_cast<HResult>(0x8002000E);     // DISP_E_BADPARAMCOUNT
+constexpr HResult noNamedArgs = static_cast<HResult>(0x80020007);       // DISP_E_NONAMEDARGS
+constexpr HResult paramNotOptional = static_cast<HResult>(0x8002000F);  // DISP_E_PARAMNOTOPTIONAL
+// How the type-library functions report a registry they may not write.
+constexpr HResult typeLibRegistryAccess = static_cast<HResult>(0x8002801C);  // TYPE_E_REGISTRYACCESS
 constexpr HResult exception = static_cast<HResult>(0x80020009);         // DISP_E_EXCEPTION
 constexpr HResult noConnection = static_cast<HResult>(0x80040200);      // CONNECT_E_NOCONNECTION
 constexpr HResult cannotConnect = static_cast<HResult>(0x80040202);     // CONNECT_E_CANNOTCONNECT

@@ -5,9 +5,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <bit>
-
 #include "host/automation.h"
+#include "host/win32/guid.h"
 
 namespace win32 {
 
@@ -21,8 +20,5 @@ IDispatch* dispatchOf(const host::Object& object) noexcept;
 // empty VARIANT, which owns the result; on failure it stays empty.
 host::Variant fromVariant(const VARIANT& value);
 void toVariant(const host::Variant& value, VARIANT& out);
-
-inline GUID toGuid(const host::Guid& g) noexcept { return std::bit_cast<GUID>(g); }
-inline host::Guid fromGuid(const GUID& g) noexcept { return std::bit_cast<host::Guid>(g); }
 
 }  // namespace win32

@@ -87,7 +87,7 @@ void checkArguments(std::span<const Parameter> parameters, std::span<const Value
         const Parameter& parameter = parameters[i];
         if (i >= args.size() || std::holds_alternative<Missing>(args[i])) {
             if (!parameter.optional)
-                throw ArgumentError(dispatchError::paramNotOptional, std::nullopt,
+                throw ArgumentError(host::hresult::paramNotOptional, std::nullopt,
                                     narrow(parameter.name) + " is not optional");
             continue;
         }
@@ -98,10 +98,10 @@ void checkArguments(std::span<const Parameter> parameters, std::span<const Value
 
 // The value of a put: exactly one, of a kind the property takes.
 void checkAssignedValue(ValueKinds kinds, std::span<const Value> args) {
-    if (args.empty()) throw ArgumentError(dispatchError::paramNotOptional, std::nullopt, "no value to assign");
+    if (args.empty()) throw ArgumentError(host::hresult::paramNotOptional, std::nullopt, "no value to assign");
     if (args.size() > 1) throw ArgumentError(host::hresult::badParamCount, std::nullopt, "more than one value");
     if (std::holds_alternative<Missing>(args[0]))
-        throw ArgumentError(dispatchError::paramNotOptional, std::nullopt, "no value to assign");
+        throw ArgumentError(host::hresult::paramNotOptional, std::nullopt, "no value to assign");
     if (!isOfKinds(kinds, args[0])) throw ArgumentError(host::hresult::typeMismatch, 0, "value of another type");
 }
 

@@ -76,12 +76,6 @@ struct Parameter {
     bool optional;
 };
 
-// Dispatch's own refusals that host/hresult.h has no name for.
-namespace dispatchError {
-inline constexpr HResult noNamedArgs = static_cast<HResult>(0x80020007);       // DISP_E_NONAMEDARGS
-inline constexpr HResult paramNotOptional = static_cast<HResult>(0x8002000F);  // DISP_E_PARAMNOTOPTIONAL
-}  // namespace dispatchError
-
 // A call refused for its arguments before the member runs, as DispInvoke refuses it. For a type
 // mismatch, position is the argument at fault in declared order (0 is the first argument; the value
 // of a put comes last).

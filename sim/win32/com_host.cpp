@@ -11,6 +11,7 @@
 
 #include "com/boundary.h"
 #include "com/ptr.h"
+#include "host/win32/guid.h"
 
 namespace sim::win32 {
 namespace {
@@ -18,17 +19,7 @@ namespace {
 using com::ComPtr;
 using com::UniqueVariant;
 
-host::Guid fromGuid(const GUID& g) {
-    host::Guid result;
-    std::memcpy(static_cast<void*>(&result), &g, sizeof result);
-    return result;
-}
-
-GUID toGuid(const host::Guid& g) {
-    GUID result;
-    std::memcpy(&result, &g, sizeof result);
-    return result;
-}
+using ::win32::fromGuid;
 
 // Whether a call arrived on the thread that made the object; a call from another is a fault.
 bool onThread(DWORD owner, const Node& node, const wchar_t* method) {
@@ -554,7 +545,7 @@ HRESULT ComObject::findConnectionPoint(REFIID iid, IConnectionPoint** out) {
     Model& model = node_.model();
     if (!model.raisesEvents(node_, key)) return CONNECT_E_NOCONNECTION;
     auto& point = points_[key];
-    if (!point) point = std::make_unique<ConnectionPoint>(*this, model.connectionPoint(node_, key), toGuid(key));
+    if (!point) point = std::make_unique<ConnectionPoint>(*this, model.connectionPoint(node_, key), iid);
     point->addRef();
     *out = point.get();
     return S_OK;

@@ -223,19 +223,19 @@ TEST_F(CommandBars, ArgumentsAreCheckedAsDispInvokeChecksThem) {
     Node& button = *nodeOf(add({}));
     EXPECT_EQ(errorOf([&] { put(button, L"Caption", 7); }), host::hresult::typeMismatch);
     EXPECT_EQ(errorOf([&] { put(button, L"Visible", std::wstring(L"True")); }), host::hresult::typeMismatch);
-    EXPECT_EQ(errorOf([&] { put(button, L"Caption", Missing{}); }), sim::dispatchError::paramNotOptional);
+    EXPECT_EQ(errorOf([&] { put(button, L"Caption", Missing{}); }), host::hresult::paramNotOptional);
     const Value two[] = {std::wstring(L"a"), std::wstring(L"b")};
     EXPECT_EQ(errorOf([&] { model.invoke(button, L"Caption", invoke::put, two); }), host::hresult::badParamCount);
     EXPECT_EQ(errorOf([&] { model.invoke(button, L"Caption", invoke::put, {}); }),
-              sim::dispatchError::paramNotOptional);
+              host::hresult::paramNotOptional);
     EXPECT_EQ(errorOf([&] { put(button, L"Type", 10); }), host::hresult::memberNotFound);
     EXPECT_EQ(button.control.caption, L"");
 
     const Value missing = Missing{};
     EXPECT_EQ(errorOf([&] { model.invoke(model.application(), L"GetNamespace", invoke::method, {}); }),
-              sim::dispatchError::paramNotOptional);
+              host::hresult::paramNotOptional);
     EXPECT_EQ(errorOf([&] { model.invoke(model.application(), L"GetNamespace", invoke::method, {&missing, 1}); }),
-              sim::dispatchError::paramNotOptional);
+              host::hresult::paramNotOptional);
     const Value one = 1;
     EXPECT_EQ(errorOf([&] { model.invoke(model.application(), L"ActiveExplorer", invoke::method, {&one, 1}); }),
               host::hresult::badParamCount);

@@ -18,10 +18,10 @@ namespace {
 using zeltra::Hive;
 using zeltra::Scope;
 
-constexpr host::HResult accessDenied = static_cast<host::HResult>(0x80070005);           // E_ACCESSDENIED
-constexpr host::HResult typeLibRegistryAccess = static_cast<host::HResult>(0x8002801C);  // TYPE_E_REGISTRYACCESS
-constexpr host::HResult diskFull = static_cast<host::HResult>(0x80070070);               // ERROR_DISK_FULL
-constexpr host::HResult invalidArg = static_cast<host::HResult>(0x80070057);             // E_INVALIDARG
+using host::hresult::accessDenied;
+using host::hresult::invalidArg;
+using host::hresult::typeLibRegistryAccess;
+constexpr host::HResult diskFull = static_cast<host::HResult>(0x80070070);  // ERROR_DISK_FULL
 
 const std::wstring libid = L"{6D6C546B-F5BD-460D-92FC-9295F2A7496F}";
 const std::wstring connectClsid = L"{2C970844-CA6D-4E6F-8BEC-592950FBAB88}";
