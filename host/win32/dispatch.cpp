@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "com/boundary.h"
@@ -215,14 +216,19 @@ HRESULT EventSink::deliver(DISPID id, DISPPARAMS* params) {
     const ComPtr<IUnknown> source(source_);
     const UINT count = params ? params->cArgs : 0;
     if (count && !params->rgvarg) return E_INVALIDARG;
-    // Arguments arrive in reverse order.
+    // Arguments arrive in reverse order. What came by reference is kept as received, so that only
+    // what the handler changed is written back.
     std::vector<host::Variant> args;
     args.reserve(count);
-    for (UINT i = 0; i < count; ++i) args.push_back(fromVariant(params->rgvarg[count - 1 - i]));
-    const std::vector<host::Variant> received = args;
-    (*handler)(id, args);
+    std::vector<std::pair<UINT, host::Variant>> byReference;
     for (UINT i = 0; i < count; ++i) {
-        if (!(args[i] == received[i])) writeBack(params->rgvarg[count - 1 - i], args[i]);
+        const VARIANTARG& arg = params->rgvarg[count - 1 - i];
+        args.push_back(fromVariant(arg));
+        if (arg.vt & VT_BYREF) byReference.emplace_back(i, args.back());
+    }
+    (*handler)(id, args);
+    for (const auto& [i, received] : byReference) {
+        if (!(args[i] == received)) writeBack(params->rgvarg[count - 1 - i], args[i]);
     }
     return S_OK;
 }
