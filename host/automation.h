@@ -55,4 +55,12 @@ public:
     virtual const void* identity() const = 0;
 };
 
+// Creates objects of registered classes, as a late-bound client does.
+class ObjectFactory {
+public:
+    virtual ~ObjectFactory() = default;
+    // A new object of the class, created by CLSID and queried for iid. Throws host::Error.
+    virtual Object create(const Guid& clsid, const Guid& iid) = 0;
+};
+
 }  // namespace host

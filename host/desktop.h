@@ -1,38 +1,61 @@
 #pragma once
-// Desktop services the add-in uses besides automation objects: the clipboard, keystrokes,
-// message boxes and the shell. Every operation throws host::Error when the system refuses it.
+// Desktop services the add-in uses besides automation objects: the clipboard, message boxes and
+// the common controls. Every operation throws host::Error when the system refuses it.
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace host {
 
-// A device-independent bitmap: the BITMAPINFOHEADER, its colour table and the pixels.
+// A packed device-independent bitmap: the BITMAPINFOHEADER, its colour table and the pixels.
 struct Bitmap {
     std::vector<std::uint8_t> dib;
+};
+
+// What the clipboard held at one moment, kept so that it can be put back.
+class ClipboardContent {
+public:
+    virtual ~ClipboardContent() = default;
 };
 
 class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // The clipboard's text; empty when it holds no text.
-    virtual std::wstring clipboardText() = 0;
-    virtual void setClipboardText(std::wstring_view text) = 0;
-    virtual void clearClipboard() = 0;
+    // Saves every format the clipboard holds that can be saved. Throws when the clipboard cannot
+    // be opened (another program holds it).
+    virtual std::unique_ptr<ClipboardContent> saveClipboard() = 0;
+    // Replaces the clipboard's content with what was saved. Throws when the clipboard cannot be opened.
+    virtual void restoreClipboard(const ClipboardContent& saved) = 0;
+    // Replaces the clipboard's content with the picture, in the picture's own format.
     virtual void setClipboardPicture(const Bitmap& picture) = 0;
-
-    // Sends the key string (such as "^c") to the window with the keyboard focus and returns once
-    // that window has processed it.
-    virtual void sendKeysAndWait(std::wstring_view keys) = 0;
 
     // A modal message box; returns when dismissed. The answer is not reported.
     virtual void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) = 0;
 
-    // Hands a file or address to the shell ("open").
-    virtual void shellOpen(std::wstring_view file, std::wstring_view parameters, std::wstring_view directory,
-                           std::int32_t showCommand) = 0;
+    // Registers the common-control classes named by the ICC_* flags with InitCommonControlsEx,
+    // bound by name; a missing library or function, and the call's result, are ignored.
+    virtual void initCommonControls(std::uint32_t classes) noexcept = 0;
+};
+
+// Saves the clipboard when made and puts that content back when it goes, whatever happened in
+// between; a failure to put it back is swallowed (nothing may leave a destructor).
+class KeptClipboard {
+public:
+    explicit KeptClipboard(Desktop& desktop) : desktop_(desktop), saved_(desktop.saveClipboard()) {}
+    ~KeptClipboard() {
+        try {
+            desktop_.restoreClipboard(*saved_);
+        } catch (...) {
+        }
+    }
+    KeptClipboard(const KeptClipboard&) = delete;
+    KeptClipboard& operator=(const KeptClipboard&) = delete;
+
+private:
+    Desktop& desktop_;
+    std::unique_ptr<ClipboardContent> saved_;
 };
 
 }  // namespace host

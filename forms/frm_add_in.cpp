@@ -1,0 +1,17 @@
+#include "forms/frm_add_in.h"
+
+#include "host/error.h"
+#include "host/hresult.h"
+
+namespace zeltra {
+
+FormWindow& FrmAddIn::loaded() {
+    if (!isLoaded()) {
+        window_.reset();
+        window_ = load_();
+        if (!window_) throw host::Error(host::hresult::outOfMemory, "form not loaded");
+    }
+    return *window_;
+}
+
+}  // namespace zeltra
