@@ -122,6 +122,15 @@ Node* elementAt(const Node& collection, std::int32_t index) {
     return collection.elements[static_cast<std::size_t>(index) - 1];
 }
 
+std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+std::uint16_t readU16(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
 bool meets(const Node& control, const ControlCriteria& criteria) {
     return (!criteria.type || control.control.type == *criteria.type) &&
            (!criteria.id || control.control.id == *criteria.id) &&
@@ -139,6 +148,44 @@ Node* findIn(const Node& controls, const ControlCriteria& criteria) {
 }
 
 }  // namespace
+
+std::optional<PictureFormat> pictureFormat(std::span<const std::uint8_t> dib) {
+    constexpr std::size_t infoHeaderSize = 40;
+    constexpr std::uint32_t rgb = 0, bitFields = 3;
+    if (dib.size() < infoHeaderSize) return std::nullopt;
+    const std::uint32_t headerSize = readU32(dib, 0);
+    if (headerSize < infoHeaderSize || headerSize > dib.size()) return std::nullopt;
+    const auto width = static_cast<std::int32_t>(readU32(dib, 4));
+    const auto height = static_cast<std::int32_t>(readU32(dib, 8));
+    const std::uint16_t planes = readU16(dib, 12);
+    const std::uint16_t bits = readU16(dib, 14);
+    const std::uint32_t compression = readU32(dib, 16);
+    const std::uint32_t imageSize = readU32(dib, 20);
+    const std::uint32_t coloursUsed = readU32(dib, 32);
+    if (planes != 1 || width <= 0 || height == 0 || height < -65536 || height > 65536 || width > 65536)
+        return std::nullopt;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
+    std::uint64_t size = headerSize;
+    if (bits <= 8) size += 4ull * (coloursUsed ? coloursUsed : 1u << bits);
+    else size += 4ull * coloursUsed;
+    if (compression == bitFields && headerSize == infoHeaderSize) size += 12;
+    if (compression == rgb || compression == bitFields) {
+        const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+        size += stride * static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height);
+    } else {
+        size += imageSize;
+    }
+    if (size > dib.size()) return std::nullopt;
+    return PictureFormat{width, height < 0 ? -height : height, bits};
+}
+
+std::wstring describePicture(std::span<const std::uint8_t> dib) {
+    if (dib.empty()) return L"none";
+    const auto format = pictureFormat(dib);
+    if (!format) return L"unreadable";
+    return std::to_wstring(format->width) + L"x" + std::to_wstring(format->height) + L" " +
+           std::to_wstring(format->bitsPerPixel) + L"bpp";
+}
 
 std::span<const Guid> typedInterfacesOf(Kind kind) {
     static constexpr Guid application[] = {iid::Application};
@@ -406,7 +453,17 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
     };
     static const std::vector<MemberInfo> button = [&] {
         auto members = controlMembers();
-        members.push_back(controlProperty<MemberInfo>(L"FaceId", 0x60050003, takes::integer, &Node::Control::faceId));
+        // A FaceId gives the button that built-in face, in place of a pasted one.
+        members.push_back({L"FaceId", 0x60050003, invoke::get | invoke::put, {}, takes::integer,
+                           [](Model&, Node& n, Args) -> Value { return n.control.faceId; },
+                           [](Model&, Node& n, const Value& v) {
+                               n.control.faceId = std::get<std::int32_t>(v);
+                               n.control.face.clear();
+                           }});
+        members.push_back(method<MemberInfo>(L"PasteFace", 0x60050005, {}, [](Model& m, Node& n, Args) -> Value {
+            m.pasteFace(n);
+            return {};
+        }));
         members.push_back(controlProperty<MemberInfo>(L"Style", 0x6005000A, takes::integer, &Node::Control::style));
         return members;
     }();
@@ -574,11 +631,20 @@ Value Model::invoke(Node& node, std::int32_t dispid, InvokeFlags flags, std::spa
         throw;
     }
     checkFailure(node, member.name);
-    if (put) {
-        member.write(*this, node, args[0]);
-        return {};
+    Value result;
+    try {
+        if (put) member.write(*this, node, args[0]);
+        else result = member.read(*this, node, args);
+    } catch (const MemberFailure& e) {
+        trace(TraceEntry::Type::Failure, call + L" fails: " + widen(e.what()));
+        throw;
     }
-    return member.read(*this, node, args);
+    const bool control = node.kind() == Kind::CommandBarButton || node.kind() == Kind::CommandBarPopup;
+    if (control && (put || ((kind & invoke::method) && member.kinds == invoke::method))) {
+        node.control.changes.push_back(member.name);
+        if (controlListener_) controlListener_(node);
+    }
+    return result;
 }
 
 std::uint32_t Model::advise(Node& node, const Guid& eventIid, std::shared_ptr<Sink> sink) {
@@ -663,10 +729,56 @@ Node& Model::commandBarsOf(Node& inspector) {
     Node& standard = createBar(bars, L"Standard");
     createControl(*standard.controls, msoControlButton, 2617, L"&Send");
     createControl(*standard.controls, msoControlButton, 3, L"&Save");
+    Node& accounts = createControl(*standard.controls, msoControlPopup, 31081, L"Acco&unts");
+    createControl(*accounts.controls, msoControlButton, 31082, L"&1 Mail Account");
     Node& checkNames = createControl(*standard.controls, msoControlButton, 361, L"Check &Names");
     checkNames.control.visible = false;
     createControl(*standard.controls, msoControlButton, 4, L"&Print");
+
+    // What earlier sessions kept of the custom controls of this kind of item window.
+    const std::int32_t itemClass = inspector.item ? inspector.item->itemClass : 0;
+    for (Node* bar : bars.elements) {
+        const auto kept = retained_.find({bar->barName, itemClass});
+        if (kept != retained_.end()) restore(*bar->controls, kept->second);
+    }
     return bars;
+}
+
+std::vector<Model::RetainedControl> Model::retainedFrom(const Node& controls) const {
+    std::vector<RetainedControl> kept;
+    for (std::size_t i = 0; i < controls.elements.size(); ++i) {
+        const Node& control = *controls.elements[i];
+        if (!control.control.custom || control.control.temporary) continue;
+        RetainedControl copy{control.control, i, {}};
+        copy.control.changes.clear();
+        if (control.controls) copy.children = retainedFrom(*control.controls);
+        kept.push_back(std::move(copy));
+    }
+    return kept;
+}
+
+void Model::restore(Node& controls, const std::vector<RetainedControl>& retained) {
+    for (const RetainedControl& kept : retained) {
+        const std::size_t index = std::min(kept.position, controls.elements.size());
+        Node& control = createControl(controls, kept.control.type, kept.control.id, kept.control.caption, index);
+        control.control = kept.control;
+        if (control.controls) restore(*control.controls, kept.children);
+    }
+}
+
+void Model::endSession() {
+    // Windows in the order they were opened: the one opened last decides for its class.
+    for (const auto& node : nodes_) {
+        if (node->kind() != Kind::Inspector || !node->commandBars) continue;
+        const std::int32_t itemClass = node->item ? node->item->itemClass : 0;
+        for (const Node* bar : node->commandBars->elements) {
+            auto kept = retainedFrom(*bar->controls);
+            if (!kept.empty()) retained_[{bar->barName, itemClass}] = std::move(kept);
+        }
+    }
+    for (Node* window : zOrder_) window->open = false;
+    zOrder_.clear();
+    trace(TraceEntry::Type::Note, L"Outlook's windows are gone; the bars keep their custom controls");
 }
 
 Node* Model::commandBar(Node& inspector, std::wstring_view name) {
@@ -685,7 +797,19 @@ Node& Model::addControl(Node& controls, std::int32_t type, std::int32_t id, std:
     if (before && (*before < 1 || static_cast<std::size_t>(*before) > controls.elements.size() + 1))
         raiseFromMember(host::hresult::invalidArg, "no position there");
     const auto index = before ? std::optional<std::size_t>(static_cast<std::size_t>(*before) - 1) : std::nullopt;
-    return createControl(controls, type, id, L"", index);
+    Node& control = createControl(controls, type, id, L"", index);
+    control.control.custom = true;
+    if (controlListener_) controlListener_(control);
+    return control;
+}
+
+void Model::pasteFace(Node& button) {
+    const std::optional<Picture> picture = pictureSource_ ? pictureSource_() : std::nullopt;
+    if (!picture) raiseFromMember(host::hresult::fail, "the clipboard holds no picture");
+    if (!pictureFormat(*picture)) raiseFromMember(host::hresult::fail, "the clipboard's picture cannot be read");
+    button.control.face = *picture;
+    trace(TraceEntry::Type::Note, button.name() + L" takes the clipboard's " + describePicture(*picture) +
+                                      L" picture as its face");
 }
 
 // --- The user's side --------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 // one model.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -117,6 +118,19 @@ inline constexpr std::int32_t msoControlButton = 1;
 inline constexpr std::int32_t msoControlPopup = 10;
 inline constexpr std::int32_t customControlId = 1;
 
+// A picture as the clipboard's CF_DIB holds it: a packed device-independent bitmap
+// (BITMAPINFOHEADER, colour table, bits).
+using Picture = std::vector<std::uint8_t>;
+struct PictureFormat {
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t bitsPerPixel;
+};
+// The size and depth of a packed DIB, or nothing when the bytes are not a complete one.
+std::optional<PictureFormat> pictureFormat(std::span<const std::uint8_t> dib);
+// "16x16 4bpp", or "none" for an empty picture (a control showing the built-in face of its FaceId).
+std::wstring describePicture(std::span<const std::uint8_t> dib);
+
 // One host object.
 class Node {
 public:
@@ -159,8 +173,13 @@ public:
         bool beginGroup = false;
         bool visible = true;
         bool temporary = false;
+        bool custom = false;  // added by an add-in (or retained from such a control), not built in
         std::int32_t faceId = 0;
         std::int32_t style = 0;
+        Picture face;  // pasted; empty: the built-in face of faceId
+        // The members the add-in set (puts) or called (methods) on this control, in order; only
+        // calls that took effect count.
+        std::vector<std::wstring> changes;
     } control;
 
     // Connection points: the object whose events they deliver, and the event interface.
@@ -247,6 +266,24 @@ public:
     // A new control in a CommandBarControls collection, at the 1-based position before (appended
     // when absent). Throws MemberFailure(E_INVALIDARG) for a type or position it does not take.
     Node& addControl(Node& controls, std::int32_t type, std::int32_t id, std::optional<std::int32_t> before);
+    // PasteFace: the clipboard's picture becomes the button's face. Throws MemberFailure(E_FAIL)
+    // when the clipboard holds no picture (or none can be read).
+    void pasteFace(Node& button);
+    // Where PasteFace reads the clipboard's picture: a packed DIB, or nothing when the clipboard
+    // holds no bitmap. Without a source the clipboard holds none.
+    using PictureSource = std::function<std::optional<Picture>()>;
+    void setClipboardPictureSource(PictureSource source) { pictureSource_ = std::move(source); }
+    // Called after the add-in changed a control (a put or PasteFace that took effect).
+    using ControlListener = std::function<void(const Node& control)>;
+    void setControlListener(ControlListener listener) { controlListener_ = std::move(listener); }
+
+    // --- Sessions: Outlook quitting and starting again. ---
+    // Outlook has quit: its windows go (without events: no add-in is connected any more), and the
+    // bars keep their custom controls that are not temporary, per bar name and item class, for
+    // the item windows of later sessions. For each bar name and class, the controls kept are those
+    // of the item window of that class opened last whose bar had any (the bar's own controls,
+    // custom pop-ups with what they hold); a class none of whose windows had any keeps what it had.
+    void endSession();
 
     // --- State. ---
     std::vector<Node*> openExplorers() const;
@@ -306,6 +343,13 @@ private:
     Node& createBar(Node& bars, std::wstring name);
     Node& createControl(Node& controls, std::int32_t type, std::int32_t id, std::wstring caption,
                         std::optional<std::size_t> index = std::nullopt);
+    struct RetainedControl {
+        Node::Control control;
+        std::size_t position;
+        std::vector<RetainedControl> children;  // of a pop-up
+    };
+    std::vector<RetainedControl> retainedFrom(const Node& controls) const;
+    void restore(Node& controls, const std::vector<RetainedControl>& retained);
     void raise(Node& source, const Guid& eventIid, std::int32_t dispid, std::vector<Value>& args,
                const std::wstring& description);
     void deliver(Node& source, const Guid& eventIid, std::int32_t dispid, std::vector<Value>& args,
@@ -325,6 +369,10 @@ private:
     std::vector<std::wstring> faults_;
     std::vector<TraceEntry> traceLog_;
     TraceListener traceListener_;
+    PictureSource pictureSource_;
+    ControlListener controlListener_;
+    // Custom controls kept across sessions, by bar name and item class.
+    std::map<std::pair<std::wstring, std::int32_t>, std::vector<RetainedControl>> retained_;
     std::uint32_t nextCookie_ = 1;
     int callsMade_ = 0;
     int failCallNumber_ = 0;

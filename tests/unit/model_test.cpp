@@ -146,7 +146,7 @@ TEST_F(CommandBars, FindControlReturnsTheFirstControlMeetingEveryGivenCriterion)
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->control.caption, L"&Save");
     EXPECT_EQ(nodeOf(findControl(standard, {})), standard.controls->elements.front());
-    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlPopup})), nullptr);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlPopup}))->control.caption, L"Acco&unts");
     EXPECT_EQ(nodeOf(findControl(menuBar, {sim::msoControlPopup}))->control.caption, L"&File");
 
     // Visible True skips hidden controls; False or left out finds them too.
@@ -172,6 +172,31 @@ TEST_F(CommandBars, FindControlReturnsTheFirstControlMeetingEveryGivenCriterion)
     EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlPopup, Missing{}, std::wstring(L"Zeltra")})), nullptr);
     EXPECT_EQ(nodeOf(findControl(standard, {Missing{}, 4, std::wstring(L"Zeltra")})), nullptr);
     EXPECT_EQ(nodeOf(findControl(standard, {Missing{}, Missing{}, std::wstring(L"zeltra")})), nullptr);
+}
+
+TEST_F(CommandBars, FindControlOfButtonsSkipsPopupsAndLooksInsideThemOnlyWhenRecursive) {
+    const Value zeltra = std::wstring(L"Zeltra");
+    Node& taggedPopup = *nodeOf(add({sim::msoControlPopup}));
+    put(taggedPopup, L"Tag", zeltra);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, zeltra, false})), nullptr);
+    EXPECT_EQ(nodeOf(findControl(standard, {Missing{}, Missing{}, zeltra})), &taggedPopup);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlPopup, Missing{}, zeltra, true})), &taggedPopup);
+
+    // A tagged button inside the bar's built-in pop-up.
+    Node& accounts = *nodeOf(findControl(standard, {sim::msoControlPopup, 31081}));
+    EXPECT_EQ(nodeOf(findControl(standard, {Missing{}, 31082})), nullptr);
+    EXPECT_EQ(nodeOf(findControl(standard, {Missing{}, 31082, Missing{}, Missing{}, true}))->control.caption,
+              L"&1 Mail Account");
+    Node& nested = *nodeOf(model.invoke(*accounts.controls, L"Add", invoke::method | invoke::get, {}));
+    put(nested, L"Tag", zeltra);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, zeltra, false})), nullptr);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, zeltra, false, false})), nullptr);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, zeltra, false, true})), &nested);
+
+    // Inside a hidden pop-up nothing is visible.
+    put(accounts, L"Visible", false);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, zeltra, true, true})), nullptr);
+    EXPECT_EQ(nodeOf(findControl(standard, {sim::msoControlButton, Missing{}, zeltra, false, true})), &nested);
 }
 
 TEST_F(CommandBars, AddAppendsUnlessGivenAPositionBefore) {
@@ -325,6 +350,197 @@ TEST(OutlookModel, AConnectionPointIsAnObjectOfItsOwn) {
     ASSERT_EQ(model.referencesHeld().size(), 1u);
     EXPECT_EQ(model.referencesHeld()[0].first, &point);
     point.release();
+}
+
+
+// A packed DIB as the clipboard's CF_DIB holds it: header, colour table, bits (all zero).
+sim::Picture dib(std::int32_t width, std::int32_t height, std::uint16_t bits) {
+    const std::size_t colours = bits <= 8 ? std::size_t{1} << bits : 0;
+    const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+    const std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
+    sim::Picture bytes(40 + 4 * colours + stride * rows, 0);
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, static_cast<std::uint32_t>(width));
+    put32(8, static_cast<std::uint32_t>(height));
+    bytes[12] = 1;
+    bytes[14] = static_cast<std::uint8_t>(bits);
+    return bytes;
+}
+
+TEST(OutlookModel, APictureIsAComplete16ColourOrDeeperDib) {
+    const sim::Picture face = dib(16, 16, 4);
+    EXPECT_EQ(face.size(), 40u + 64u + 128u);
+    EXPECT_EQ(sim::describePicture(face), L"16x16 4bpp");
+    EXPECT_EQ(sim::describePicture(dib(8, -8, 24)), L"8x8 24bpp");
+    EXPECT_EQ(sim::describePicture({}), L"none");
+    const sim::Picture truncated(face.begin(), face.end() - 1);
+    EXPECT_FALSE(sim::pictureFormat(truncated).has_value());
+    sim::Picture noPlanes = face;
+    noPlanes[12] = 0;
+    EXPECT_FALSE(sim::pictureFormat(noPlanes).has_value());
+    EXPECT_FALSE(sim::pictureFormat(std::span<const std::uint8_t>(face.data(), 39)).has_value());
+}
+
+TEST_F(CommandBars, PasteFaceTakesTheClipboardsPictureAndFailsWithoutOne) {
+    Node& button = *nodeOf(add({}));
+    put(button, L"FaceId", 3621);
+    const auto paste = [&] { return model.invoke(button, L"PasteFace", invoke::method, {}); };
+
+    // No source at all, an empty clipboard, bytes that are no bitmap: the member fails, nothing changes.
+    EXPECT_EQ(errorOf(paste), host::hresult::fail);
+    EXPECT_THROW(paste(), sim::MemberFailure);
+    std::optional<sim::Picture> clipboard;
+    model.setClipboardPictureSource([&] { return clipboard; });
+    EXPECT_EQ(errorOf(paste), host::hresult::fail);
+    clipboard = sim::Picture(40, 0);
+    EXPECT_EQ(errorOf(paste), host::hresult::fail);
+    EXPECT_TRUE(button.control.face.empty());
+    EXPECT_EQ(button.control.faceId, 3621);
+    EXPECT_EQ(button.control.changes, std::vector<std::wstring>{L"FaceId"});
+
+    clipboard = dib(16, 16, 4);
+    EXPECT_EQ(paste(), Value(std::monostate{}));
+    EXPECT_EQ(button.control.face, *clipboard);
+    EXPECT_EQ(sim::describePicture(button.control.face), L"16x16 4bpp");
+    EXPECT_EQ(button.control.changes, (std::vector<std::wstring>{L"FaceId", L"PasteFace"}));
+    // A FaceId put afterwards brings back a built-in face.
+    put(button, L"FaceId", 59);
+    EXPECT_TRUE(button.control.face.empty());
+
+    // A method without arguments, on buttons only, at its DISPID too.
+    const Value one = 1;
+    EXPECT_EQ(errorOf([&] { model.invoke(button, L"PasteFace", invoke::method, {&one, 1}); }),
+              host::hresult::badParamCount);
+    EXPECT_EQ(errorOf([&] { model.invoke(button, L"PasteFace", invoke::get, {}); }), host::hresult::memberNotFound);
+    EXPECT_EQ(model.invoke(button, 0x60050005, invoke::method, {}), Value(std::monostate{}));
+    Node& popup = *nodeOf(add({sim::msoControlPopup}));
+    EXPECT_EQ(errorOf([&] { model.invoke(popup, 0x60050005, invoke::method, {}); }), host::hresult::memberNotFound);
+    EXPECT_EQ(errorOf([&] { model.invoke(popup, L"PasteFace", invoke::method, {}); }), host::hresult::unknownName);
+}
+
+TEST_F(CommandBars, AControlRecordsTheMembersSetOnItInOrder) {
+    Node& button = *nodeOf(add({}));
+    std::vector<const Node*> changed;
+    model.setControlListener([&](const Node& control) { changed.push_back(&control); });
+    model.setClipboardPictureSource([] { return std::optional<sim::Picture>(dib(16, 16, 4)); });
+    put(button, L"Caption", std::wstring(L"Zel&tra"));
+    put(button, L"BeginGroup", false);
+    EXPECT_EQ(errorOf([&] { put(button, L"FaceId", std::wstring(L"3621")); }), host::hresult::typeMismatch);
+    model.failMember(button.name(), L"TooltipText", host::hresult::accessDenied);
+    EXPECT_EQ(errorOf([&] { put(button, L"TooltipText", std::wstring(L" tip ")); }), host::hresult::accessDenied);
+    model.invoke(button, L"Caption", invoke::method | invoke::get, {});
+    model.invoke(button, L"PasteFace", invoke::method, {});
+    put(button, L"Visible", true);
+    // Refused and failed puts and reads do not count.
+    EXPECT_EQ(button.control.changes, (std::vector<std::wstring>{L"Caption", L"BeginGroup", L"PasteFace", L"Visible"}));
+    EXPECT_EQ(changed.size(), 4u);
+    EXPECT_EQ(changed.front(), &button);
+    EXPECT_EQ(button.control.tooltipText, L"");
+
+    // Every put and PasteFace is in the trace, in order.
+    std::vector<std::wstring> calls;
+    for (const auto& entry : model.traceLog())
+        if (entry.type == sim::TraceEntry::Type::AddInCall && entry.text.starts_with(button.name() + L"."))
+            calls.push_back(entry.text.substr(button.name().size() + 1));
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"Caption(\"Zel&tra\")", L"BeginGroup(False)", L"FaceId(\"3621\")",
+                                                L"TooltipText(\" tip \")", L"Caption", L"PasteFace", L"Visible(True)"}));
+}
+
+// The custom controls of the Standard bar of an item window.
+std::vector<Node*> customControls(sim::Model& model, Node& inspector) {
+    std::vector<Node*> found;
+    for (Node* control : model.commandBar(inspector, L"Standard")->controls->elements)
+        if (control->control.custom) found.push_back(control);
+    return found;
+}
+
+TEST_F(CommandBars, NonTemporaryCustomControlsAreKeptPerItemClassAcrossARestart) {
+    model.setClipboardPictureSource([] { return std::optional<sim::Picture>(dib(16, 16, 4)); });
+    Node& kept = addTagged(L"Zeltra");
+    put(kept, L"Caption", std::wstring(L"Zel&tra"));
+    put(kept, L"FaceId", 3621);
+    put(kept, L"Style", 3);
+    put(kept, L"OnAction", std::wstring(L"!<MyCOMAddin.Connect>"));
+    put(kept, L"TooltipText", std::wstring(L" Launch "));
+    put(kept, L"Visible", false);
+    model.invoke(kept, L"PasteFace", invoke::method, {});
+    Node& temporary = *nodeOf(add({sim::msoControlButton, Missing{}, Missing{}, Missing{}, true}));
+    put(temporary, L"Tag", std::wstring(L"Temporary"));
+    Node& first = *nodeOf(add({sim::msoControlButton, Missing{}, Missing{}, 1, false}));
+    put(first, L"Tag", std::wstring(L"First"));
+    Node& popup = *nodeOf(add({sim::msoControlPopup}));
+    Node& inPopup = *nodeOf(model.invoke(*popup.controls, L"Add", invoke::method, {}));
+    put(inPopup, L"Caption", std::wstring(L"Inside"));
+    // A post window of its own, and a later mail window whose bars nobody customised.
+    Node& post = model.openInspector(45, L"post");
+    Node& postButton = *nodeOf(model.invoke(*model.commandBar(post, L"Standard")->controls, L"Add", invoke::method, {}));
+    put(postButton, L"Tag", std::wstring(L"Post"));
+    model.commandBarsOf(model.openInspector(43, L"later"));
+    model.openExplorer();
+
+    model.endSession();
+    EXPECT_TRUE(model.openInspectors().empty());
+    EXPECT_TRUE(model.openExplorers().empty());
+    EXPECT_EQ(model.activeInspector(), nullptr);
+    EXPECT_FALSE(inspector.open);
+
+    Node& mail = model.openInspector(43, L"after the restart");
+    const auto copies = customControls(model, mail);
+    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_EQ(copies[0]->control.tag, L"First");
+    EXPECT_EQ(model.commandBar(mail, L"Standard")->controls->elements.front(), copies[0]);
+    const Node& copy = *copies[1];
+    EXPECT_NE(&copy, &kept);
+    EXPECT_EQ(copy.kind(), sim::Kind::CommandBarButton);
+    EXPECT_EQ(copy.control.tag, L"Zeltra");
+    EXPECT_EQ(copy.control.caption, L"Zel&tra");
+    EXPECT_EQ(copy.control.faceId, 3621);
+    EXPECT_EQ(copy.control.style, 3);
+    EXPECT_EQ(copy.control.onAction, L"!<MyCOMAddin.Connect>");
+    EXPECT_EQ(copy.control.tooltipText, L" Launch ");
+    EXPECT_FALSE(copy.control.visible);
+    EXPECT_EQ(copy.control.face, kept.control.face);
+    EXPECT_FALSE(copy.control.face.empty());
+    EXPECT_TRUE(copy.control.changes.empty());
+    EXPECT_EQ(copies[2]->kind(), sim::Kind::CommandBarPopup);
+    ASSERT_EQ(copies[2]->controls->elements.size(), 1u);
+    EXPECT_EQ(copies[2]->controls->elements[0]->control.caption, L"Inside");
+    const Value zeltra = std::wstring(L"Zeltra");
+    EXPECT_EQ(nodeOf(findControl(*model.commandBar(mail, L"Standard"), {sim::msoControlButton, Missing{}, zeltra})),
+              &copy);
+
+    const auto postCopies = customControls(model, model.openInspector(45, L"post"));
+    ASSERT_EQ(postCopies.size(), 1u);
+    EXPECT_EQ(postCopies[0]->control.tag, L"Post");
+    EXPECT_TRUE(customControls(model, model.openInspector(48, L"task")).empty());
+    EXPECT_EQ(model.commandBar(model.openInspector(43, L"menu"), L"Menu Bar")->controls->elements.size(),
+              menuBar.controls->elements.size());
+}
+
+TEST_F(CommandBars, TheLastOpenedWindowOfAClassWithCustomControlsDecidesAndLaterSessionsKeepIt) {
+    addTagged(L"Older");
+    Node& newer = model.openInspector(43, L"newer");
+    put(*nodeOf(model.invoke(*model.commandBar(newer, L"Standard")->controls, L"Add", invoke::method, {})), L"Tag",
+        std::wstring(L"Newer"));
+    model.commandBarsOf(model.openInspector(43, L"plain"));
+    model.endSession();
+
+    // A session that customises nothing keeps what the one before left.
+    model.commandBarsOf(model.openInspector(26, L"appointment"));
+    model.endSession();
+    Node& third = model.openInspector(43, L"third session");
+    auto copies = customControls(model, third);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0]->control.tag, L"Newer");
+    // Retained copies are kept again, with what the add-in changed on them.
+    put(*copies[0], L"Caption", std::wstring(L"Changed"));
+    model.endSession();
+    copies = customControls(model, model.openInspector(43, L"fourth session"));
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0]->control.caption, L"Changed");
 }
 
 }  // namespace
