@@ -4,7 +4,8 @@
 
 namespace zeltra {
 
-Connect::Connect(ModOutlook& module, HubFactory createHub) : module_(module), createHub_(std::move(createHub)) {}
+Connect::Connect(Component& component, HubFactory createHub)
+    : component_(component), createHub_(std::move(createHub)) {}
 
 OutAddIn& Connect::objAddIn() {
     if (!objAddIn_) objAddIn_ = createHub_();

@@ -6,7 +6,7 @@
 
 #include "host/automation.h"
 #include "hub/out_addin.h"
-#include "modules/mod_outlook.h"
+#include "modules/component.h"
 
 namespace zeltra {
 
@@ -15,7 +15,7 @@ using HubFactory = std::function<std::shared_ptr<OutAddIn>()>;
 class Connect {
 public:
     // createHub makes the one event hub when it is first needed.
-    Connect(ModOutlook& module, HubFactory createHub);
+    Connect(Component& component, HubFactory createHub);
 
     // Each returns the HRESULT for the host and never throws.
     host::HResult AddinInstance_OnConnection(const host::Object& application, std::int32_t connectMode,
@@ -32,7 +32,7 @@ private:
     // objAddIn creates the hub when it is used while empty.
     OutAddIn& objAddIn();
 
-    ModOutlook& module_;
+    Component& component_;
     HubFactory createHub_;
     std::shared_ptr<OutAddIn> objAddIn_;
 };

@@ -3,6 +3,7 @@
 // the common controls. Every operation throws host::Error when the system refuses it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
     virtual void restoreClipboard(const ClipboardContent& saved) = 0;
     // Replaces the clipboard's content with the picture, in the picture's own format.
     virtual void setClipboardPicture(const Bitmap& picture) = 0;
+    // Changes whenever any program changes the clipboard's content.
+    virtual std::uint32_t clipboardSequenceNumber() noexcept = 0;
 
     // A modal message box; returns when dismissed. The answer is not reported.
     virtual void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) = 0;
@@ -40,11 +43,15 @@ public:
 };
 
 // Saves the clipboard when made and puts that content back when it goes, whatever happened in
-// between; a failure to put it back is swallowed (nothing may leave a destructor).
+// between. Once the owner has marked what it put there as its own, the content is put back only
+// while the clipboard still holds that: what another program copied in the meantime is the
+// user's newer content and stays. A failure to put it back is swallowed (nothing may leave a
+// destructor).
 class KeptClipboard {
 public:
     explicit KeptClipboard(Desktop& desktop) : desktop_(desktop), saved_(desktop.saveClipboard()) {}
     ~KeptClipboard() {
+        if (ours_ && desktop_.clipboardSequenceNumber() != *ours_) return;
         try {
             desktop_.restoreClipboard(*saved_);
         } catch (...) {
@@ -53,9 +60,13 @@ public:
     KeptClipboard(const KeptClipboard&) = delete;
     KeptClipboard& operator=(const KeptClipboard&) = delete;
 
+    // Call right after putting something on the clipboard.
+    void markOurs() noexcept { ours_ = desktop_.clipboardSequenceNumber(); }
+
 private:
     Desktop& desktop_;
     std::unique_ptr<ClipboardContent> saved_;
+    std::optional<std::uint32_t> ours_;
 };
 
 }  // namespace host

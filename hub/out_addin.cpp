@@ -11,22 +11,56 @@ namespace {
 host::Variant argumentOrEmpty(std::span<host::Variant> args, std::size_t index) {
     return index < args.size() ? args[index] : host::Variant();
 }
+
+constexpr const wchar_t* buttonTag = L"Zeltra";
+
+// VARIANT equality with an item class number: only a number of the same value is equal (Empty,
+// text and objects never are).
+bool sameNumber(const host::Variant& value, std::int32_t number) {
+    switch (value.kind()) {
+        case host::Variant::Kind::Int: return value.asInt() == number;
+        case host::Variant::Kind::Double: return value.asDouble() == number;
+        default: return false;
+    }
+}
+
+// Which item windows get the button, by their item's class; the first equal entry decides.
+struct ItemClassRule {
+    std::int32_t itemClass;
+    bool button;
+};
+constexpr ItemClassRule itemClassRules[] = {
+    {43, true},   // mail item
+    {45, true},   // post
+    {26, true},   // appointment
+    {40, true},   // contact
+    {69, false},  // distribution list
+    {48, true},   // task
+    {42, true},   // journal entry
+    {41, false},  // document
+};
+
+bool getsButton(const host::Variant& itemClass) {
+    for (const auto& rule : itemClassRules)
+        if (sameNumber(itemClass, rule.itemClass)) return rule.button;
+    return false;
+}
 }  // namespace
 
-std::shared_ptr<OutAddIn> OutAddIn::create(ModOutlook& module) {
-    std::shared_ptr<OutAddIn> hub(new OutAddIn(module));
+std::shared_ptr<OutAddIn> OutAddIn::create(Component& component) {
+    std::shared_ptr<OutAddIn> hub(new OutAddIn(component));
     hub->bindHandlers();
     return hub;
 }
 
-OutAddIn::OutAddIn(ModOutlook& module) : module_(module) {}
+OutAddIn::OutAddIn(Component& component) : component_(component) {}
 
 // objApp is set and emptied together with objOutlook. A hub destroyed while still attached (the
 // host released the add-in without disconnecting it, or the detach failed partway) empties it too,
 // so that the module does not keep the host's application alive after the add-in is gone.
 OutAddIn::~OutAddIn() {
-    if (!objOutlook.isNothing() && module_.objApp.object().isSameObject(objOutlook.get().object())) {
-        module_.objApp = {};
+    if (!objOutlook.isNothing() && module().objApp.object().isSameObject(objOutlook.get().object())) {
+        module().objApp = {};
     }
 }
 
@@ -61,6 +95,7 @@ void OutAddIn::bindHandlers() {
                          &objJournalItem, &objDocumentItem})
         member->setHandler(ignore);
     objOutlook.setHandler(ignore);
+    objCBButton.setHandler(ignore);
     objNS.setHandler(ignore);
 }
 
@@ -69,13 +104,38 @@ bool OutAddIn::isAttached() const {
            !objExpl.isNothing() || !objInsp.isNothing();
 }
 
-host::Variant OutAddIn::CheckInspButton(const host::Inspector&) {
-    throw host::Error(host::hresult::notImplemented, "CheckInspButton");
+host::Variant OutAddIn::CheckInspButton(const host::Inspector& inspector) {
+    const host::Inspector window = inspector.newReference();
+    objCommandBar = window.commandBars().item(L"Standard");
+    // Office keeps a permanent button across restarts: look ours up by its tag first. Only the
+    // bar's own buttons count (not pop-ups, not what is inside them); hidden ones count too.
+    objCBButton.assign(objCommandBar.findControl(host::msoControlButton, buttonTag, false));
+    if (!objCBButton.isNothing()) return {};
+
+    // PasteFace takes the face from the clipboard; the user's own content goes back afterwards.
+    host::KeptClipboard userClipboard(component_.desktop);
+    component_.desktop.setClipboardPicture(component_.frmAddIn().myIconPicture());
+    userClipboard.markOurs();
+
+    objCBButton.assign(objCommandBar.controls().add(host::msoControlButton));
+    const host::CommandBarButton button = objCBButton.get().newReference();
+    button.setCaption(L"Zel&tra");
+    button.setBeginGroup(false);
+    button.setFaceId(3621);
+    button.setTooltipText(L" Launch selected text with Zeltra ");
+    button.setDescriptionText(L" Launch selected text with Zeltra from Razarid Urododidivivu ");
+    button.setStyle(host::msoButtonIconAndCaption);
+    button.setTag(buttonTag);
+    // The add-in's own ProgID: Office loads it to run a retained button pressed while it is not loaded.
+    button.setOnAction(L"!<DODuruda_Vored.Connect>");
+    button.setVisible(true);
+    button.pasteFace();
+    return {};
 }
 
 void OutAddIn::AttachOutlook(const host::Application& app, std::wstring_view /*progId: handed over, never used*/) {
     objOutlook.assign(app);
-    module_.objApp = app.newReference();
+    module().objApp = app.newReference();
     objNS.assign(objOutlook.get().getNamespace(L"MAPI"));
     colExpl.assign(objOutlook.get().explorers());
     colInsp.assign(objOutlook.get().inspectors());
@@ -88,7 +148,7 @@ void OutAddIn::DetachOutlook() {
     colInsp.clear();
     colExpl.clear();
     objNS.clear();
-    module_.objApp = {};
+    module().objApp = {};
     objOutlook.clear();
 }
 
@@ -100,6 +160,11 @@ void OutAddIn::colExpl_NewExplorer(const host::Variant& explorer) noexcept {
 
 void OutAddIn::colInsp_NewInspector(const host::Variant& inspector) noexcept {
     resumeNext([&] { objInsp.assign(inspector.toObject()); });
+    host::Object item;
+    resumeNext([&] { item = objInsp.get().currentItem(); });
+    host::Variant itemClass;
+    resumeNext([&] { itemClass = host::itemClass(item); });
+    if (getsButton(itemClass)) resumeNext([&] { CheckInspButton(host::Inspector::from(inspector)); });
 }
 
 void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) noexcept {
@@ -107,10 +172,10 @@ void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) 
 }
 
 void OutAddIn::objExpl_Close() noexcept {
-    resumeNext([&] { objExpl.assign(module_.objApp.activeExplorer()); });
+    resumeNext([&] { objExpl.assign(module().objApp.activeExplorer()); });
     const bool noWindowLeft = holdsOrFailsToEvaluate([&] {
         const bool noExplorer = objExpl.isNothing();
-        return host::holds(host::tristateAnd(noExplorer, host::equalsInteger(module_.objApp.inspectors().count(), 0)));
+        return host::holds(host::tristateAnd(noExplorer, host::equalsInteger(module().objApp.inspectors().count(), 0)));
     });
     if (noWindowLeft) resumeNext([&] { DetachOutlook(); });
 }
@@ -118,9 +183,9 @@ void OutAddIn::objExpl_Close() noexcept {
 void OutAddIn::objInsp_Close() noexcept {
     // Only tested: the tracked Explorer stays as it is.
     const bool noWindowLeft = holdsOrFailsToEvaluate([&] {
-        const bool noExplorer = module_.objApp.activeExplorer().isNothing();
+        const bool noExplorer = module().objApp.activeExplorer().isNothing();
         return host::holds(
-            host::tristateAnd(noExplorer, host::lessOrEqualInteger(module_.objApp.inspectors().count(), 1)));
+            host::tristateAnd(noExplorer, host::lessOrEqualInteger(module().objApp.inspectors().count(), 1)));
     });
     if (noWindowLeft) resumeNext([&] { DetachOutlook(); });
 }

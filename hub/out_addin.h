@@ -6,7 +6,7 @@
 
 #include "host/outlook.h"
 #include "hub/event_bound.h"
-#include "modules/mod_outlook.h"
+#include "modules/component.h"
 
 namespace zeltra {
 
@@ -19,13 +19,15 @@ public:
 class OutAddIn : public std::enable_shared_from_this<OutAddIn> {
 public:
     // Hubs are always shared: a running event handler keeps its hub alive until it returns.
-    static std::shared_ptr<OutAddIn> create(ModOutlook& module);
+    static std::shared_ptr<OutAddIn> create(Component& component);
 
     ~OutAddIn();
     OutAddIn(const OutAddIn&) = delete;
     OutAddIn& operator=(const OutAddIn&) = delete;
 
-    // Places the button on an item window (published on _OutAddIn). Throws on the first failure.
+    // Finds the button tagged "Zeltra" on the item window's "Standard" bar or creates it, and binds
+    // objCBButton to it (published on _OutAddIn). Throws on the first failure, keeping what was
+    // done before it.
     host::Variant CheckInspButton(const host::Inspector& inspector);
 
     // Both throw on the first failure, keeping what was done before it.
@@ -46,16 +48,19 @@ public:
     const host::Explorers& explorers() const { return colExpl.get(); }
     const host::Inspector& inspector() const { return objInsp.get(); }
     const host::Inspectors& inspectors() const { return colInsp.get(); }
+    const host::CommandBarButton& commandBarButton() const { return objCBButton.get(); }
+    const host::CommandBar& commandBar() const { return objCommandBar; }
     bool isAttached() const;
 
 private:
-    explicit OutAddIn(ModOutlook& module);
+    explicit OutAddIn(Component& component);
+    ModOutlook& module() const { return component_.modOutlook; }
     void bindHandlers();
     // An event handler that keeps the hub alive while it runs and drops events once the hub is gone.
     template <class Dispatch>
     host::EventHandler handler(Dispatch dispatch);
 
-    ModOutlook& module_;
+    Component& component_;
 
     // The fifteen event-bound members.
     EventBound<host::Application> objOutlook{host::iid::ApplicationEvents_10};

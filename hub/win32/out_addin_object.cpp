@@ -6,12 +6,12 @@
 
 namespace zeltra::server {
 
-OutAddInObject::OutAddInObject(ModOutlook& module) : hub_(OutAddIn::create(module)) {}
+OutAddInObject::OutAddInObject(Component& component) : hub_(OutAddIn::create(component)) {}
 
-OutAddInObject* OutAddInObject::create(ModOutlook& module) { return new OutAddInObject(module); }
+OutAddInObject* OutAddInObject::create(Component& component) { return new OutAddInObject(component); }
 
-HRESULT OutAddInObject::createInstance(ModOutlook& module, REFIID iid, void** out) noexcept try {
-    const auto object = com::ComPtr<OutAddInObject>::attach(create(module));
+HRESULT OutAddInObject::createInstance(Component& component, REFIID iid, void** out) noexcept try {
+    const auto object = com::ComPtr<OutAddInObject>::attach(create(component));
     return object->QueryInterface(iid, out);
 } catch (...) {
     return com::hresultFromCaughtException();

@@ -12,9 +12,9 @@ namespace zeltra::server {
 class OutAddInObject final : public com::Object<OutAddInObject, com::DualFromTypeLibrary<_OutAddIn, IID__OutAddIn>> {
 public:
     // A new object holding one reference for the caller; throws std::bad_alloc.
-    static OutAddInObject* create(ModOutlook& module);
+    static OutAddInObject* create(Component& component);
     // The class object's CreateInstance.
-    static HRESULT createInstance(ModOutlook& module, REFIID iid, void** out) noexcept;
+    static HRESULT createInstance(Component& component, REFIID iid, void** out) noexcept;
     static std::span<const com::InterfaceEntry<OutAddInObject>> interfaces() noexcept;
 
     const std::shared_ptr<OutAddIn>& hub() const noexcept { return hub_; }
@@ -24,7 +24,7 @@ public:
 
 private:
     friend ObjectBase;
-    explicit OutAddInObject(ModOutlook& module);
+    explicit OutAddInObject(Component& component);
     ~OutAddInObject() = default;
 
     std::shared_ptr<OutAddIn> hub_;

@@ -7,14 +7,24 @@
 #include "addin/connect.h"
 #include "sim/model/outlook_model.h"
 #include "tests/fakes/model_automation.h"
+#include "tests/fakes/system_fakes.h"
 
 namespace fakes {
 
 struct Session {
     sim::Model model;
-    zeltra::ModOutlook module;
+    FakeDesktop desktop;
+    FakeRegistry registry;
+    FakeObjectFactory objects{registry};
+    std::shared_ptr<FakeFormWindow::State> form = std::make_shared<FakeFormWindow::State>();
+    zeltra::Component component{desktop, objects, FakeFormWindow::loader(form)};
+    zeltra::ModOutlook& module = component.modOutlook;
     std::unique_ptr<zeltra::Connect> connect =
-        std::make_unique<zeltra::Connect>(module, [this] { return zeltra::OutAddIn::create(module); });
+        std::make_unique<zeltra::Connect>(component, [this] { return zeltra::OutAddIn::create(component); });
+
+    Session() {
+        model.setClipboardPictureSource([this] { return desktop.picture(); });
+    }
 
     // The host hands over its application and add-in objects for the call and releases them after.
     host::HResult onConnection(std::int32_t connectMode = 0) {

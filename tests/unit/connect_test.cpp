@@ -79,7 +79,7 @@ TEST_F(ConnectTest, NoProgIdOrNoApplicationInterfaceMeansNoHub) {
 
 TEST_F(ConnectTest, AHubThatCannotBeCreatedStillGivesSuccess) {
     model.openExplorer();
-    session.connect = std::make_unique<zeltra::Connect>(session.module, []() -> std::shared_ptr<zeltra::OutAddIn> {
+    session.connect = std::make_unique<zeltra::Connect>(session.component, []() -> std::shared_ptr<zeltra::OutAddIn> {
         throw host::Error(host::hresult::outOfMemory);
     });
     EXPECT_EQ(session.onConnection(), host::hresult::ok);
@@ -139,6 +139,9 @@ TEST_F(ConnectTest, DetachEmptiesTheMembersInItsOrderAndThenReleasesTheHub) {
         L"NameSpace Unadvise NameSpaceEvents",         L"NameSpace Release -> 0",
         L"Application Release -> 1",  // objApp, before objOutlook
         L"Application Unadvise ApplicationEvents_10",     L"Application Release -> 0",
+        // The item window's bar and button go with the hub.
+        L"Inspector 1 CommandBars Standard Release -> 0",
+        L"Control 13 Unadvise _CommandBarButtonEvents",   L"Control 13 Release -> 0",
     };
     EXPECT_EQ(order, expected);
     EXPECT_EQ(session.hub(), nullptr);

@@ -1,0 +1,122 @@
+#include "tests/fakes/system_fakes.h"
+
+#include "host/iids.h"
+
+namespace fakes {
+namespace {
+
+constexpr host::HResult fileNotFound = static_cast<host::HResult>(0x80070002);
+constexpr host::HResult classNotRegistered = static_cast<host::HResult>(0x80040154);
+constexpr host::HResult clipboardCannotOpen = static_cast<host::HResult>(0x800401D0);  // CLIPBRD_E_CANT_OPEN
+constexpr const wchar_t* dibFormat = L"CF_DIB";
+
+struct SavedClipboard final : host::ClipboardContent {
+    ClipboardData content;
+};
+
+class FakeShell final : public host::Automation {
+public:
+    FakeShell(FakeRegistry& registry, std::shared_ptr<int> live) : registry_(registry), live_(std::move(live)) {
+        ++*live_;
+    }
+    ~FakeShell() override { --*live_; }
+
+    std::shared_ptr<host::Automation> queryInterface(const host::Guid& iid) override {
+        if (iid != host::iid::IWshShell3 && iid != host::iid::IWshShell && iid != host::iid::IDispatch &&
+            iid != host::iid::IUnknown)
+            throw host::Error(host::hresult::noInterface, "not a shell interface");
+        return duplicate();
+    }
+    std::shared_ptr<host::Automation> duplicate() override { return std::make_shared<FakeShell>(registry_, live_); }
+
+    host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override {
+        if (member.name() == L"RegRead" && kind == host::InvokeKind::Value && args.size() == 1) {
+            const std::wstring& path = args[0].asString();
+            failIfAsked(path);
+            const auto it = registry_.values.find(path);
+            if (it == registry_.values.end()) throw host::Error(fileNotFound, "no such registry value");
+            return it->second;
+        }
+        if (member.name() == L"RegWrite" && kind == host::InvokeKind::Statement && args.size() == 3) {
+            const std::wstring& path = args[0].asString();
+            failIfAsked(path);
+            if (args[2] != host::Variant::missing()) throw host::Error(host::hresult::invalidArg, "type given");
+            registry_.writes.emplace_back(path, args[1]);
+            registry_.values[path] = args[1];
+            return {};
+        }
+        throw host::Error(host::hresult::memberNotFound, "not a member the add-in uses this way");
+    }
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler) override {
+        throw host::Error(host::hresult::cannotConnect, "the shell raises no events");
+    }
+    const void* identity() const override { return &registry_; }
+
+private:
+    void failIfAsked(const std::wstring& path) const {
+        if (const auto it = registry_.failures.find(path); it != registry_.failures.end())
+            throw host::Error(it->second, "registry failure as requested");
+    }
+
+    FakeRegistry& registry_;
+    std::shared_ptr<int> live_;
+};
+
+}  // namespace
+
+void FakeDesktop::open() const {
+    if (clipboardLocked) throw host::Error(clipboardCannotOpen, "clipboard held by another program");
+}
+
+std::optional<std::vector<std::uint8_t>> FakeDesktop::picture() const {
+    const auto it = clipboard.find(dibFormat);
+    if (it == clipboard.end()) return std::nullopt;
+    return it->second;
+}
+
+std::unique_ptr<host::ClipboardContent> FakeDesktop::saveClipboard() {
+    open();
+    auto saved = std::make_unique<SavedClipboard>();
+    saved->content = clipboard;
+    return saved;
+}
+
+void FakeDesktop::restoreClipboard(const host::ClipboardContent& saved) {
+    open();
+    setClipboard(dynamic_cast<const SavedClipboard&>(saved).content);
+}
+
+void FakeDesktop::setClipboardPicture(const host::Bitmap& picture) {
+    open();
+    setClipboard({{dibFormat, picture.dib}});
+}
+
+void FakeDesktop::messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) {
+    if (messageBoxFails) throw host::Error(host::hresult::outOfMemory, "no message box");
+    messageBoxes.push_back({std::wstring(prompt), style, std::wstring(title)});
+}
+
+host::Object FakeObjectFactory::create(const host::Guid& clsid, const host::Guid& iid) {
+    if (clsid != host::iid::WshShellClass || !shellAvailable) throw host::Error(classNotRegistered, "class not registered");
+    ++shellsCreated;
+    return host::Object(std::make_shared<FakeShell>(registry_, liveShells)).queryInterface(iid);
+}
+
+host::Bitmap FakeFormWindow::faceBitmap() {
+    // BITMAPINFOHEADER: size 40, 16 x 16, one plane, 4 bits, BI_RGB; then 16 colours and 128 bytes.
+    std::vector<std::uint8_t> dib = {40, 0, 0, 0, 16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 4, 0};
+    dib.resize(40, 0);
+    dib.resize(40 + 16 * 4 + 16 * 8, 0x22);
+    return {dib};
+}
+
+zeltra::FormLoader FakeFormWindow::loader(std::shared_ptr<State> state) {
+    return [state]() -> std::unique_ptr<zeltra::FormWindow> {
+        if (state->failToLoad) throw host::Error(host::hresult::fail, "form not loaded");
+        ++state->loads;
+        state->closedByUser = false;
+        return std::make_unique<FakeFormWindow>(state);
+    };
+}
+
+}  // namespace fakes

@@ -1,0 +1,97 @@
+#pragma once
+// In-memory fakes of the system services: a clipboard the model's PasteFace can read, recorded
+// message boxes, a registry behind a fake WScript.Shell, and a form window.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "forms/form_window.h"
+#include "host/automation.h"
+#include "host/desktop.h"
+
+namespace fakes {
+
+// One clipboard format and its bytes.
+using ClipboardData = std::map<std::wstring, std::vector<std::uint8_t>>;
+
+class FakeDesktop final : public host::Desktop {
+public:
+    struct MessageBox {
+        std::wstring prompt;
+        std::uint32_t style;
+        std::wstring title;
+    };
+
+    ClipboardData clipboard;
+    std::uint32_t sequenceNumber = 1;
+    // When set, every open of the clipboard fails (another program holds it).
+    bool clipboardLocked = false;
+    std::vector<MessageBox> messageBoxes;
+    bool messageBoxFails = false;
+    std::vector<std::uint32_t> commonControlsRegistered;
+
+    void setClipboard(ClipboardData content) {
+        clipboard = std::move(content);
+        ++sequenceNumber;
+    }
+    // The picture on the clipboard as PasteFace reads it, if any.
+    std::optional<std::vector<std::uint8_t>> picture() const;
+
+    std::unique_ptr<host::ClipboardContent> saveClipboard() override;
+    void restoreClipboard(const host::ClipboardContent& saved) override;
+    void setClipboardPicture(const host::Bitmap& picture) override;
+    std::uint32_t clipboardSequenceNumber() noexcept override { return sequenceNumber; }
+    void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
+    void initCommonControls(std::uint32_t classes) noexcept override { commonControlsRegistered.push_back(classes); }
+
+private:
+    void open() const;
+};
+
+// The registry as WScript.Shell shows it: values by their full path in the shell's notation.
+struct FakeRegistry {
+    std::map<std::wstring, host::Variant> values;
+    // Paths whose reads or writes fail with the given HRESULT (access denied, say).
+    std::map<std::wstring, host::HResult> failures;
+    std::vector<std::pair<std::wstring, host::Variant>> writes;
+};
+
+// Creates WScript.Shell objects over a FakeRegistry; every other class is not registered.
+class FakeObjectFactory final : public host::ObjectFactory {
+public:
+    explicit FakeObjectFactory(FakeRegistry& registry) : registry_(registry) {}
+    host::Object create(const host::Guid& clsid, const host::Guid& iid) override;
+
+    bool shellAvailable = true;
+    int shellsCreated = 0;
+    // Shell objects still alive (references not yet released).
+    std::shared_ptr<int> liveShells = std::make_shared<int>(0);
+
+private:
+    FakeRegistry& registry_;
+};
+
+class FakeFormWindow final : public zeltra::FormWindow {
+public:
+    struct State {
+        int loads = 0;
+        bool closedByUser = false;
+        bool failToLoad = false;
+    };
+    explicit FakeFormWindow(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    bool exists() const override { return !state_->closedByUser; }
+    host::Bitmap myIconPicture() const override { return faceBitmap(); }
+    host::Object webBrowser1() const override { return {}; }
+
+    // A 16 x 16 bitmap with 16 colours, as the form's MyIcon holds.
+    static host::Bitmap faceBitmap();
+    static zeltra::FormLoader loader(std::shared_ptr<State> state);
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace fakes
