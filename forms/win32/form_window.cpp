@@ -190,7 +190,8 @@ FormWindowImpl::FormWindowImpl() {
 
 void FormWindowImpl::createControls(UINT dpi) {
     // Registers the AtlAxWin class. atl.dll answers TRUE again on later calls; Wine's answers
-    // FALSE once the class exists, which is as good.
+    // FALSE once the class exists, which is as good (and initialises OLE on the thread each time,
+    // which the host's thread has done already).
     WNDCLASSEXW hostClass{};
     hostClass.cbSize = sizeof hostClass;
     if (!AtlAxWinInit() && !GetClassInfoExW(module_, L"AtlAxWin", &hostClass))
@@ -204,7 +205,7 @@ void FormWindowImpl::createControls(UINT dpi) {
             throw lastError("CreateWindowEx control");
     }
     SendMessageW(GetDlgItem(window_.get(), myIconId), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face_.get()));
-    // The AtlAxWin window stays even when the control in it could not be made.
+    // The AtlAxWin window is made even when the control in it is not: without one the load fails.
     (void)webBrowser1();
 }
 
