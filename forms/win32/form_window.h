@@ -1,0 +1,18 @@
+#pragma once
+// The Win32 window of the form frmAddIn: a top-level window of our own class, made hidden, with
+// its controls MyIcon (a picture box holding the button face) and WebBrowser1 (the system's
+// WebBrowser control hosted through atl.dll) placed below its client area.
+#include <memory>
+
+#include "forms/form_window.h"
+
+namespace zeltra::forms::win32 {
+
+// The window class of the form, registered with the library's module handle.
+inline constexpr wchar_t formWindowClass[] = L"ZeltraFormAddIn";
+
+// Loads the form: makes its window, hidden, with its controls. Throws host::Error when the
+// window or a control cannot be made, leaving nothing behind. A zeltra::FormLoader.
+std::unique_ptr<FormWindow> loadFormWindow();
+
+}  // namespace zeltra::forms::win32
