@@ -232,7 +232,7 @@ void Simulator::quit(bool lastTime) {
     if (options_.visible && lastTime) PostQuitMessage(0);
 }
 
-void Simulator::restart() {
+void Simulator::restart(const std::wstring& explorerName) {
     print(L"outlook: restarting");
     quit(false);
     addIns_.freeUnusedLibraries();
@@ -240,6 +240,11 @@ void Simulator::restart() {
     model_.endSession();
     started_ = false;
     quitted_ = false;
+    if (!explorerName.empty()) {
+        Node& explorer = model_.openExplorer();
+        aliases_[explorerName] = &explorer;
+        windows_.opened(explorer);
+    }
     start();
 }
 
@@ -373,8 +378,8 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         pumpMessages();
         return Outcome::Done;
     }
-    if (command == L"restart" && words.size() == 1) {
-        restart();
+    if (command == L"restart" && words.size() <= 2) {
+        restart(words.size() == 2 ? words[1] : std::wstring());
         return Outcome::Done;
     }
     if (command == L"customize" && words.size() >= 4) return customize(words, line);

@@ -56,8 +56,8 @@ private:
     void start();
     // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends.
     void quit(bool lastTime = true);
-    // Outlook quits, its windows go, and it starts again without windows.
-    void restart();
+    // Outlook quits, its windows go, and it starts again, with its main window when one is named.
+    void restart(const std::wstring& explorerName);
     // The first of the Standard bar's own controls of an item window with that tag, or null.
     Node* taggedControl(Node& inspector, const std::wstring& tag);
     std::wstring describeControl(const Node& control) const;
