@@ -97,7 +97,8 @@ void MessageBoxWatcher::found(HWND box) {
     if (!answer) answer = first;
     for (const auto& [id, name] : buttonNames)
         if (id == answer) seen.answer = name;
-    // Pressed once the box's modal loop runs.
+    // Pressed once the box's modal loop runs, as a user would press it. (Under Xvfb without a
+    // window manager, Wine waits up to two seconds for the box's window to be mapped first.)
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
     seen_.push_back(seen);
     if (listener_) listener_(seen_.back());

@@ -626,6 +626,11 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         actual = seen.empty() ? L"no message box"
                               : seen.back().title + L"|" + seen.back().icon + L"|" + seen.back().buttons + L"|" +
                                     seen.back().text;
+    } else if (what == L"message-answer" && words.size() == 3) {
+        // The button the last message box was answered with.
+        const auto& seen = messageBoxes_->seen();
+        actual = seen.empty() ? L"no message box" : seen.back().answer;
+        wanted = words[2];
     } else if (what == L"registry" && words.size() >= 4) {
         // expect registry NAME sz TEXT|dword N|none
         actual = install_settings::describe(words[2]);
