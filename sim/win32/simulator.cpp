@@ -107,6 +107,14 @@ std::vector<std::wstring> fields(const std::wstring& text, std::size_t parts) {
 
 std::wstring yesNo(bool value) { return value ? L"True" : L"False"; }
 
+// Finds, reports and answers the message boxes of this thread.
+std::unique_ptr<MessageBoxWatcher> messageBoxWatcher() {
+    return std::make_unique<MessageBoxWatcher>([](const MessageBoxSeen& box) {
+        print(L"outlook: message box " + quoted(box.title) + L" (" + box.icon + L"; " + box.buttons + L"): " +
+              quoted(oneLine(box.text)) + L", answered " + box.answer);
+    });
+}
+
 std::optional<std::int32_t> parseItemClass(const std::wstring& name) {
     static const std::pair<const wchar_t*, std::int32_t> classes[] = {
         {L"mail", 43}, {L"post", 45}, {L"appointment", 26}, {L"contact", 40}, {L"distlist", 69},
@@ -141,10 +149,7 @@ bool isAddInActivity(TraceEntry::Type type) {
 
 Simulator::Simulator(Options options)
     : options_(options),
-      messageBoxes_(std::make_unique<MessageBoxWatcher>([](const MessageBoxSeen& box) {
-          print(L"outlook: message box " + quoted(box.title) + L" (" + box.icon + L"; " + box.buttons + L"): " +
-                quoted(oneLine(box.text)) + L", answered " + box.answer);
-      })),
+      messageBoxes_(options.answerMessageBoxes ? messageBoxWatcher() : nullptr),
       com_(model_),
       windows_(model_, options.visible),
       addIns_(com_) {
@@ -613,7 +618,7 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         // Message boxes shown since the scenario began or since the last "expect messages".
         const auto count = parseCount(words[2]);
         if (!count) return Outcome::BadLine;
-        const std::size_t shown = messageBoxes_->seen().size();
+        const std::size_t shown = messageBoxes_ ? messageBoxes_->seen().size() : 0;
         actual = std::to_wstring(shown - messageBoxesCounted_) + L" message box(es)";
         wanted = words[2] + L" message box(es)";
         messageBoxesCounted_ = shown;
@@ -622,13 +627,15 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         const auto parts = fields(restAfter(line, 2), 4);
         if (parts.size() != 4) return Outcome::BadLine;
         wanted = parts[0] + L"|" + parts[1] + L"|" + parts[2] + L"|" + parts[3];
-        const auto& seen = messageBoxes_->seen();
+        static const std::vector<MessageBoxSeen> none;
+        const auto& seen = messageBoxes_ ? messageBoxes_->seen() : none;
         actual = seen.empty() ? L"no message box"
                               : seen.back().title + L"|" + seen.back().icon + L"|" + seen.back().buttons + L"|" +
                                     seen.back().text;
     } else if (what == L"message-answer" && words.size() == 3) {
         // The button the last message box was answered with.
-        const auto& seen = messageBoxes_->seen();
+        static const std::vector<MessageBoxSeen> none;
+        const auto& seen = messageBoxes_ ? messageBoxes_->seen() : none;
         actual = seen.empty() ? L"no message box" : seen.back().answer;
         wanted = words[2];
     } else if (what == L"registry" && words.size() >= 4) {
@@ -693,12 +700,7 @@ int Simulator::runScenario(const std::wstring& path) {
         printError(L"cannot read scenario " + path);
         return 2;
     }
-    // Every run starts from the standard test installation.
-    if (install_settings::writeTestInstallation())
-        print(L"outlook: the test installation: folder " + install_settings::describe(L"folder").substr(3) +
-              L", MSOAO " + install_settings::describe(L"MSOAO").substr(3));
-    else
-        printError(L"could not write the test installation's settings into the registry");
+    writeTestInstallation();
     int unmet = 0;
     std::size_t previousCommandStart = 0;
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -727,6 +729,15 @@ int Simulator::runScenario(const std::wstring& path) {
     return unmet && !options_.lenient ? 1 : 0;
 }
 
+// Every scenario and benchmark run starts from the standard test installation.
+void Simulator::writeTestInstallation() {
+    if (install_settings::writeTestInstallation())
+        print(L"outlook: the test installation: folder " + install_settings::describe(L"folder").substr(3) +
+              L", MSOAO " + install_settings::describe(L"MSOAO").substr(3));
+    else
+        printError(L"could not write the test installation's settings into the registry");
+}
+
 int Simulator::countCalls(const std::wstring& path) {
     const int result = runScenario(path);
     print(L"calls " + std::to_wstring(model_.callsMade()));
@@ -749,6 +760,7 @@ int Simulator::runInteractive() {
 int Simulator::runBenchmark(int itemWindows) {
     const auto now = [] { return std::chrono::steady_clock::now(); };
     const auto ms = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count(); };
+    writeTestInstallation();
     Node& explorer = model_.openExplorer();
     windows_.opened(explorer);
     start();

@@ -22,6 +22,7 @@ struct Options {
     bool visible = false;   // show the windows
     bool lenient = false;   // report unmet expectations without failing (failure injection runs)
     int failCall = 0;       // make the add-in's call number N fail
+    bool answerMessageBoxes = true;  // find and answer message boxes (not when a person uses the windows)
 };
 
 class Simulator {
@@ -68,6 +69,7 @@ private:
     bool connected(const Node& node, const host::Guid& eventIid) const;
     std::vector<Node*> connectedWindows(Kind kind, const host::Guid& eventIid) const;
     int pumpMessages();
+    void writeTestInstallation();
 
     Options options_;
     std::unique_ptr<MessageBoxWatcher> messageBoxes_;
