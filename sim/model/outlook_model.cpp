@@ -169,6 +169,7 @@ std::optional<PictureFormat> pictureFormat(std::span<const std::uint8_t> dib) {
     if (bits <= 8) size += 4ull * (coloursUsed ? coloursUsed : 1u << bits);
     else size += 4ull * coloursUsed;
     if (compression == bitFields && headerSize == infoHeaderSize) size += 12;
+    const auto bitsOffset = static_cast<std::size_t>(size);
     if (compression == rgb || compression == bitFields) {
         const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
         size += stride * static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height);
@@ -176,7 +177,7 @@ std::optional<PictureFormat> pictureFormat(std::span<const std::uint8_t> dib) {
         size += imageSize;
     }
     if (size > dib.size()) return std::nullopt;
-    return PictureFormat{width, height < 0 ? -height : height, bits};
+    return PictureFormat{width, height < 0 ? -height : height, bits, bitsOffset};
 }
 
 std::wstring describePicture(std::span<const std::uint8_t> dib) {

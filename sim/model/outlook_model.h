@@ -125,6 +125,7 @@ struct PictureFormat {
     std::int32_t width;
     std::int32_t height;
     std::int32_t bitsPerPixel;
+    std::size_t bitsOffset;  // where the pixels start, after the header and colour table
 };
 // The size and depth of a packed DIB, or nothing when the bytes are not a complete one.
 std::optional<PictureFormat> pictureFormat(std::span<const std::uint8_t> dib);

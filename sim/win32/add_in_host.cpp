@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "sim/win32/console.h"
@@ -104,7 +105,8 @@ void AddInHost::startup() {
             continue;
         }
         const std::wstring library = libraryOf(entry.progId);
-        if (!library.empty()) libraries_.push_back(library);
+        if (!library.empty() && std::find(libraries_.begin(), libraries_.end(), library) == libraries_.end())
+            libraries_.push_back(library);
 
         Model& model = com_.model();
         const auto application = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.application()));
@@ -147,6 +149,12 @@ bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
         all = all && hr == (shouldUnload ? S_OK : S_FALSE);
     }
     return all;
+}
+
+void AddInHost::freeUnusedLibraries() const {
+    CoFreeUnusedLibrariesEx(0, 0);
+    for (const auto& library : libraries_)
+        print(L"outlook: add-in library " + library + (GetModuleHandleW(library.c_str()) ? L" stays loaded" : L" unloaded"));
 }
 
 }  // namespace sim::win32

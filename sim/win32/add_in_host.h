@@ -38,6 +38,9 @@ public:
     // Asks DllCanUnloadNow of every add-in library loaded so far; true when each answers as
     // expected: S_OK when it should agree to unload, S_FALSE when it must stay loaded.
     bool librariesAnswerUnload(bool shouldUnload) const;
+    // Unloads the add-in libraries that agree to it (DllCanUnloadNow), as COM does for a process
+    // that calls CoFreeUnusedLibraries, and reports which stay loaded.
+    void freeUnusedLibraries() const;
 
     bool anyLoaded() const { return !loaded_.empty(); }
     bool anyLoadedEver() const { return !libraries_.empty(); }

@@ -27,7 +27,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--fail-call" && hasValue) options.failCall = _wtoi(argv[++i]);
         else if ((arg == L"--scenario" || arg == L"--count-calls") && hasValue) mode = arg, file = argv[++i];
         else if (arg == L"--benchmark") mode = arg, count = hasValue ? _wtoi(argv[++i]) : count;
-        else if (arg == L"--interactive") mode = arg, options.visible = true;
+        else if (arg == L"--interactive") mode = arg, options.visible = true, options.answerMessageBoxes = false;
         else mode.clear(), i = argc;
     }
     if (mode.empty()) {

@@ -9,6 +9,7 @@
 
 #include "host/iids.h"
 #include "sim/win32/console.h"
+#include "sim/win32/install_settings.h"
 
 namespace sim::win32 {
 namespace {
@@ -41,18 +42,77 @@ std::vector<std::wstring> split(const std::wstring& line) {
     return words;
 }
 
-// The text after the first `skip` words.
-std::wstring restAfter(const std::wstring& line, std::size_t skip) {
+// The text after the first `skip` words, as written.
+std::wstring rawRestAfter(const std::wstring& line, std::size_t skip) {
     std::size_t i = 0;
     for (std::size_t w = 0; w < skip; ++w) {
         while (i < line.size() && std::iswspace(line[i])) ++i;
         while (i < line.size() && !std::iswspace(line[i])) ++i;
     }
     while (i < line.size() && std::iswspace(line[i])) ++i;
-    std::wstring rest = line.substr(i);
-    // "\n" in a body stands for a line break.
-    for (std::size_t at; (at = rest.find(L"\\n")) != std::wstring::npos;) rest.replace(at, 2, L"\r\n");
+    return line.substr(i);
+}
+
+// The text after the first `skip` words, where "\n" stands for a line break.
+std::wstring restAfter(const std::wstring& line, std::size_t skip) {
+    std::wstring rest = rawRestAfter(line, skip);
+    for (std::size_t at = 0; (at = rest.find(L"\\n", at)) != std::wstring::npos; at += 2) rest.replace(at, 2, L"\r\n");
     return rest;
+}
+
+// A text written in double quotes (to keep blanks at its ends, or to be empty) without them.
+std::wstring unquote(const std::wstring& text) {
+    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') return text.substr(1, text.size() - 2);
+    return text;
+}
+
+// A text for one line of output: line breaks as "\n".
+std::wstring oneLine(std::wstring text) {
+    for (std::size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2) text.replace(at, 2, L"\\n");
+    return text;
+}
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::optional<std::uint32_t> parseUnsigned(const std::wstring& text) {
+    try {
+        std::size_t used = 0;
+        const unsigned long value = std::stoul(text, &used, 0);
+        if (used == text.size() && value <= 0xFFFFFFFFul && !text.empty() && text[0] != L'-')
+            return static_cast<std::uint32_t>(value);
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+std::wstring hex(HRESULT hr) {
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+// Splits "a|b|c|rest" into `parts` fields; the last one takes the rest of the text.
+std::vector<std::wstring> fields(const std::wstring& text, std::size_t parts) {
+    std::vector<std::wstring> result;
+    std::size_t from = 0;
+    while (result.size() + 1 < parts) {
+        const std::size_t bar = text.find(L'|', from);
+        if (bar == std::wstring::npos) break;
+        result.push_back(text.substr(from, bar - from));
+        from = bar + 1;
+    }
+    result.push_back(text.substr(from));
+    return result;
+}
+
+std::wstring yesNo(bool value) { return value ? L"True" : L"False"; }
+
+// Finds, reports and answers the message boxes of this thread.
+std::unique_ptr<MessageBoxWatcher> messageBoxWatcher() {
+    return std::make_unique<MessageBoxWatcher>([](const MessageBoxSeen& box) {
+        print(L"outlook: message box " + quoted(box.title) + L" (" + box.icon + L"; " + box.buttons + L"): " +
+              quoted(oneLine(box.text)) + L", answered " + box.answer);
+    });
 }
 
 std::optional<std::int32_t> parseItemClass(const std::wstring& name) {
@@ -88,7 +148,13 @@ bool isAddInActivity(TraceEntry::Type type) {
 }  // namespace
 
 Simulator::Simulator(Options options)
-    : options_(options), com_(model_), windows_(model_, options.visible), addIns_(com_) {
+    : options_(options),
+      messageBoxes_(options.answerMessageBoxes ? messageBoxWatcher() : nullptr),
+      com_(model_),
+      windows_(model_, options.visible),
+      addIns_(com_) {
+    model_.setClipboardPictureSource([this] { return clipboard_.picture(); });
+    model_.setControlListener([this](const Node&) { windows_.barsChanged(); });
     model_.setTraceListener([this](const TraceEntry& e) {
         switch (e.type) {
             case TraceEntry::Type::HostEvent: print(L"  host: " + e.text); break;
@@ -136,7 +202,7 @@ void Simulator::start() {
     addIns_.startup();
 }
 
-void Simulator::quit() {
+void Simulator::quit(bool lastTime) {
     if (quitted_) return;
     quitted_ = true;
     print(L"outlook: quitting");
@@ -149,13 +215,13 @@ void Simulator::quit() {
         for (const auto& [node, count] : held)
             print(L"outlook: LEFT BEHIND: " + std::to_wstring(count) + L" reference(s) to " + label(node));
     }
-    for (const auto& name : model_.overReleases()) {
+    for (; overReleasesReported_ < model_.overReleases().size(); ++overReleasesReported_) {
         leftNothingBehind_ = false;
-        print(L"outlook: OVER-RELEASED: " + name);
+        print(L"outlook: OVER-RELEASED: " + model_.overReleases()[overReleasesReported_]);
     }
-    for (const auto& fault : model_.faults()) {
+    for (; faultsReported_ < model_.faults().size(); ++faultsReported_) {
         leftNothingBehind_ = false;
-        print(L"outlook: WRONG THREAD: " + fault);
+        print(L"outlook: WRONG THREAD: " + model_.faults()[faultsReported_]);
     }
     // A sink Outlook still holds is code of the add-in that Outlook may call: its library must
     // refuse to unload until Outlook lets go of the sinks.
@@ -168,7 +234,44 @@ void Simulator::quit() {
         model_.dropConnections();
     }
     if (!addIns_.librariesAnswerUnload(true)) leftNothingBehind_ = false;
-    if (options_.visible) PostQuitMessage(0);
+    if (options_.visible && lastTime) PostQuitMessage(0);
+}
+
+void Simulator::restart(const std::wstring& explorerName) {
+    print(L"outlook: restarting");
+    quit(false);
+    addIns_.freeUnusedLibraries();
+    for (Node* window : windows_.openWindows()) windows_.closed(*window);
+    model_.endSession();
+    started_ = false;
+    quitted_ = false;
+    if (!explorerName.empty()) {
+        Node& explorer = model_.openExplorer();
+        aliases_[explorerName] = &explorer;
+        windows_.opened(explorer);
+    }
+    start();
+}
+
+Node* Simulator::taggedControl(Node& inspector, const std::wstring& tag) {
+    Node* bar = model_.commandBar(inspector, L"Standard");
+    if (!bar || !bar->controls) return nullptr;
+    for (Node* control : bar->controls->elements)
+        if (control->control.tag == tag) return control;
+    return nullptr;
+}
+
+std::wstring Simulator::describeControl(const Node& node) const {
+    const Node::Control& c = node.control;
+    std::wstring text = node.name() + L": Type " + std::to_wstring(c.type) + L", Id " + std::to_wstring(c.id) +
+                        L", Caption " + quoted(c.caption) + L", BeginGroup " + yesNo(c.beginGroup);
+    if (node.kind() == Kind::CommandBarButton) text += L", FaceId " + std::to_wstring(c.faceId);
+    text += L", TooltipText " + quoted(c.tooltipText) + L", DescriptionText " + quoted(c.descriptionText);
+    if (node.kind() == Kind::CommandBarButton) text += L", Style " + std::to_wstring(c.style);
+    text += L", Tag " + quoted(c.tag) + L", OnAction " + quoted(c.onAction) + L", Visible " + yesNo(c.visible) +
+            L", Temporary " + yesNo(c.temporary) + (c.custom ? L", custom" : L", built in");
+    if (node.kind() == Kind::CommandBarButton) text += L", face " + describePicture(c.face);
+    return text;
 }
 
 Node* Simulator::lookup(const std::wstring& name) const {
@@ -280,15 +383,270 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         pumpMessages();
         return Outcome::Done;
     }
-    if (command == L"expect" && words.size() >= 2) return expect(words);
+    if (command == L"restart" && words.size() <= 2) {
+        restart(words.size() == 2 ? words[1] : std::wstring());
+        return Outcome::Done;
+    }
+    if (command == L"customize" && words.size() >= 4) return customize(words, line);
+    if (command == L"show" && words.size() == 3 && words[1] == L"bar") {
+        Node* node = window(2);
+        if (!node || node->kind() != Kind::Inspector) return Outcome::BadLine;
+        Node* bar = model_.commandBar(*node, L"Standard");
+        for (const Node* control : bar->controls->elements) {
+            print(L"outlook: " + describeControl(*control));
+            if (control->controls)
+                for (const Node* inner : control->controls->elements) print(L"outlook:   " + describeControl(*inner));
+        }
+        return Outcome::Done;
+    }
+    if (command == L"screenshot" && words.size() >= 3) {
+        Node* node = window(1);
+        if (!node) return Outcome::BadLine;
+        const std::wstring file = unquote(rawRestAfter(line, 2));
+        pumpMessages();  // pending repaints first
+        const HRESULT hr = windows_.saveImage(*node, file);
+        if (FAILED(hr)) {
+            print(L"  UNMET: could not save the image of " + label(node) + L" to " + file + L": " + hex(hr));
+            return Outcome::Unmet;
+        }
+        print(L"outlook: saved the image of " + label(node) + L" to " + file);
+        return Outcome::Done;
+    }
+    if (command == L"message-box" && words.size() >= 3) {
+        const auto style = parseUnsigned(words[1]);
+        const auto parts = fields(restAfter(line, 2), 2);
+        if (!style || parts.size() != 2) return Outcome::BadLine;
+        const int answer = MessageBoxW(nullptr, parts[1].c_str(), parts[0].c_str(), *style);
+        print(L"outlook: MessageBoxW returned " + std::to_wstring(answer));
+        return Outcome::Done;
+    }
+    if (command == L"clipboard" && words.size() >= 2) return clipboardLine(words, line);
+    if (command == L"registry" && words.size() >= 3) return registryLine(words, line);
+    if (command == L"expect" && words.size() >= 2) return expect(words, line);
     return Outcome::BadLine;
 }
 
-Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words) {
+Simulator::Outcome Simulator::customize(const std::vector<std::wstring>& words, const std::wstring& line) {
+    // customize NAME button|popup TAG visible|hidden [CAPTION]: the user adds a control to the
+    // Standard bar through Office's Customize dialog; customize NAME paste-face TAG: pastes the
+    // clipboard's picture on a button as its image (Paste Button Image).
+    Node* node = lookup(words[1]);
+    if (node && node->kind() == Kind::Inspector && words[2] == L"paste-face" && words.size() == 4) {
+        Node* button = taggedControl(*node, words[3]);
+        if (!button || button->kind() != Kind::CommandBarButton) return Outcome::BadLine;
+        try {
+            model_.pasteFace(*button);
+        } catch (const MemberFailure&) {
+            print(L"  UNMET: the user cannot paste a button image: the clipboard holds no picture");
+            return Outcome::Unmet;
+        }
+        windows_.barsChanged();
+        return Outcome::Done;
+    }
+    if (words.size() < 5) return Outcome::BadLine;
+    const bool popup = words[2] == L"popup";
+    if (!node || node->kind() != Kind::Inspector || (!popup && words[2] != L"button") ||
+        (words[4] != L"visible" && words[4] != L"hidden"))
+        return Outcome::BadLine;
+    Node* bar = model_.commandBar(*node, L"Standard");
+    Node& control = model_.addControl(*bar->controls, popup ? msoControlPopup : msoControlButton, customControlId,
+                                      std::nullopt);
+    control.control.tag = words[3];
+    control.control.visible = words[4] == L"visible";
+    control.control.caption = unquote(rawRestAfter(line, 5));
+    windows_.barsChanged();
+    print(L"outlook: the user adds " + describeControl(control));
+    return Outcome::Done;
+}
+
+Simulator::Outcome Simulator::clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line) {
+    const std::wstring& what = words[1];
+    bool done = false;
+    if (what == L"set" && words.size() >= 3) done = clipboard_.setText(unquote(restAfter(line, 2)));
+    else if (what == L"add-bitmap" && words.size() == 2) done = clipboard_.addBitmap();
+    else if (what == L"add-private" && words.size() == 2) done = clipboard_.addPrivate();
+    else if (what == L"remember" && words.size() == 2) {
+        rememberedClipboard_ = clipboard_.snapshot();
+        rememberedSequence_ = Clipboard::sequenceNumber();
+        done = rememberedClipboard_.has_value();
+        if (done) print(L"outlook: the clipboard holds " + Clipboard::describe(*rememberedClipboard_));
+    } else return Outcome::BadLine;
+    if (done) return Outcome::Done;
+    print(L"  UNMET: the clipboard could not be opened or took no data (" + what + L")");
+    return Outcome::Unmet;
+}
+
+Simulator::Outcome Simulator::registryLine(const std::vector<std::wstring>& words, const std::wstring& line) {
+    // registry set NAME sz TEXT | registry set NAME dword N | registry delete NAME
+    bool done = false;
+    if (words[1] == L"set" && words.size() >= 5 && words[3] == L"sz") {
+        done = install_settings::set(words[2], unquote(rawRestAfter(line, 4)));
+    } else if (words[1] == L"set" && words.size() == 5 && words[3] == L"dword") {
+        const auto number = parseUnsigned(words[4]);
+        if (!number) return Outcome::BadLine;
+        done = install_settings::set(words[2], *number);
+    } else if (words[1] == L"set" && words.size() == 4 && words[3] == L"sz") {
+        done = install_settings::set(words[2], std::wstring());
+    } else if (words[1] == L"delete" && words.size() == 3) {
+        done = install_settings::remove(words[2]);
+    } else {
+        return Outcome::BadLine;
+    }
+    if (done) {
+        print(L"outlook: the installation's " + words[2] + L" is now " + install_settings::describe(words[2]));
+        return Outcome::Done;
+    }
+    print(L"  UNMET: could not change the installation's " + words[2] + L" in the registry");
+    return Outcome::Unmet;
+}
+
+Simulator::Outcome Simulator::expectBars(const std::vector<std::wstring>& words, const std::wstring& line,
+                                         std::wstring& actual, std::wstring& wanted) {
+    const std::wstring& what = words[1];
+    Node* node = words.size() > 2 ? lookup(words[2]) : nullptr;
+    if (!node || node->kind() != Kind::Inspector) return Outcome::BadLine;
+    if (what == L"button-count" && words.size() == 5) {
+        // expect button-count NAME TAG N: controls with the tag among the Standard bar's own
+        const auto count = parseCount(words[4]);
+        if (!count) return Outcome::BadLine;
+        const Node* bar = model_.commandBar(*node, L"Standard");
+        const auto found = std::count_if(bar->controls->elements.begin(), bar->controls->elements.end(),
+                                         [&](const Node* c) { return c->control.tag == words[3]; });
+        actual = std::to_wstring(found) + L" control(s) tagged " + quoted(words[3]);
+        wanted = std::to_wstring(*count) + L" control(s) tagged " + quoted(words[3]);
+        return Outcome::Done;
+    }
+    if (words.size() < 5) return Outcome::BadLine;
+    const Node* control = taggedControl(*node, words[3]);
+    if (what == L"sets" && words.size() == 5) {
+        // expect sets NAME TAG MEMBER,MEMBER,...|none
+        wanted = words[4];
+        if (!control) {
+            actual = L"no control tagged " + quoted(words[3]);
+            return Outcome::Done;
+        }
+        for (const auto& member : control->control.changes) actual += (actual.empty() ? L"" : L",") + member;
+        if (actual.empty()) actual = L"none";
+        return Outcome::Done;
+    }
+    if (what != L"button" || words.size() < 5) return Outcome::BadLine;
+    // expect button NAME TAG PROPERTY VALUE
+    const std::wstring property = words[4];
+    wanted = property + L" " + unquote(rawRestAfter(line, 5));
+    if (!control) {
+        actual = L"no control tagged " + quoted(words[3]);
+        return Outcome::Done;
+    }
+    const Node::Control& c = control->control;
+    const std::pair<const wchar_t*, std::wstring> properties[] = {
+        {L"Caption", c.caption},
+        {L"BeginGroup", yesNo(c.beginGroup)},
+        {L"FaceId", std::to_wstring(c.faceId)},
+        {L"TooltipText", c.tooltipText},
+        {L"DescriptionText", c.descriptionText},
+        {L"Style", std::to_wstring(c.style)},
+        {L"Tag", c.tag},
+        {L"OnAction", c.onAction},
+        {L"Visible", yesNo(c.visible)},
+        {L"Parameter", c.parameter},
+        {L"Id", std::to_wstring(c.id)},
+        {L"Type", std::to_wstring(c.type)},
+        {L"Temporary", yesNo(c.temporary)},
+        {L"face", describePicture(c.face)},
+    };
+    for (const auto& [name, value] : properties)
+        if (property == name) actual = property + L" " + value;
+    if (actual.empty()) return Outcome::BadLine;
+    if (actual != wanted) print(L"  the control: " + describeControl(*control));
+    return Outcome::Done;
+}
+
+Simulator::Outcome Simulator::expectClipboard(const std::vector<std::wstring>& words, const std::wstring& line,
+                                              std::wstring& actual, std::wstring& wanted) {
+    const std::wstring& what = words[1];
+    if ((what == L"clipboard" || what == L"clipboard-sequence") && words.size() == 3 &&
+        (words[2] == L"unchanged" || words[2] == L"changed")) {
+        if (!rememberedClipboard_) {
+            printError(L"expect " + what + L" needs a \"clipboard remember\" line before it");
+            return Outcome::BadLine;
+        }
+        wanted = words[2];
+        if (what == L"clipboard-sequence") {
+            const DWORD now = Clipboard::sequenceNumber();
+            actual = now == *rememberedSequence_ ? L"unchanged" : L"changed";
+            if (actual != wanted)
+                print(L"  sequence number " + std::to_wstring(*rememberedSequence_) + L", now " + std::to_wstring(now));
+            return Outcome::Done;
+        }
+        const auto now = clipboard_.snapshot();
+        if (!now) {
+            actual = L"a clipboard that cannot be opened";
+            return Outcome::Done;
+        }
+        const std::wstring differences = Clipboard::differences(*rememberedClipboard_, *now);
+        actual = differences.empty() ? L"unchanged" : L"changed";
+        if (actual != wanted)
+            print(L"  the clipboard holds " + Clipboard::describe(*now) +
+                  (differences.empty() ? L"" : L": " + differences));
+        return Outcome::Done;
+    }
+    if (what == L"clipboard-text" && words.size() >= 3) {
+        const std::wstring raw = restAfter(line, 2);
+        wanted = raw == L"none" ? L"none" : quoted(unquote(raw));
+        const auto text = clipboard_.text();
+        actual = text ? quoted(*text) : L"none";
+        return Outcome::Done;
+    }
+    if (what == L"clipboard-picture" && words.size() >= 3) {
+        wanted = rawRestAfter(line, 2);
+        const auto picture = clipboard_.picture();
+        actual = picture ? describePicture(*picture) : L"none";
+        return Outcome::Done;
+    }
+    return Outcome::BadLine;
+}
+
+Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, const std::wstring& line) {
     const std::wstring& what = words[1];
     std::wstring actual;
     std::wstring wanted;
-    if (what == L"attached" || what == L"detached") {
+    if (what == L"button" || what == L"button-count" || what == L"sets") {
+        if (expectBars(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what.starts_with(L"clipboard")) {
+        if (expectClipboard(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what == L"messages" && words.size() == 3) {
+        // Message boxes shown since the scenario began or since the last "expect messages".
+        const auto count = parseCount(words[2]);
+        if (!count) return Outcome::BadLine;
+        const std::size_t shown = messageBoxes_ ? messageBoxes_->seen().size() : 0;
+        actual = std::to_wstring(shown - messageBoxesCounted_) + L" message box(es)";
+        wanted = words[2] + L" message box(es)";
+        messageBoxesCounted_ = shown;
+    } else if (what == L"message" && words.size() >= 3) {
+        // expect message TITLE|ICON|BUTTONS|TEXT, of the last message box shown
+        const auto parts = fields(restAfter(line, 2), 4);
+        if (parts.size() != 4) return Outcome::BadLine;
+        wanted = parts[0] + L"|" + parts[1] + L"|" + parts[2] + L"|" + parts[3];
+        static const std::vector<MessageBoxSeen> none;
+        const auto& seen = messageBoxes_ ? messageBoxes_->seen() : none;
+        actual = seen.empty() ? L"no message box"
+                              : seen.back().title + L"|" + seen.back().icon + L"|" + seen.back().buttons + L"|" +
+                                    seen.back().text;
+    } else if (what == L"message-answer" && words.size() == 3) {
+        // The button the last message box was answered with.
+        static const std::vector<MessageBoxSeen> none;
+        const auto& seen = messageBoxes_ ? messageBoxes_->seen() : none;
+        actual = seen.empty() ? L"no message box" : seen.back().answer;
+        wanted = words[2];
+    } else if (what == L"registry" && words.size() >= 4) {
+        // expect registry NAME sz TEXT|dword N|none
+        actual = install_settings::describe(words[2]);
+        if (words[3] == L"sz") wanted = L"sz " + quoted(unquote(rawRestAfter(line, 4)));
+        else if (words[3] == L"dword" && words.size() == 5 && parseUnsigned(words[4]))
+            wanted = L"dword " + std::to_wstring(*parseUnsigned(words[4]));
+        else if (words[3] == L"none" && words.size() == 4) wanted = L"none";
+        else return Outcome::BadLine;
+    } else if (what == L"attached" || what == L"detached") {
         const bool attached = connected(model_.explorersCollection(), iid::ExplorersEvents) &&
                               connected(model_.inspectorsCollection(), iid::InspectorsEvents) &&
                               connected(model_.application(), iid::ApplicationEvents_10);
@@ -329,10 +687,10 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words) {
         return Outcome::BadLine;
     }
     if (actual == wanted) {
-        print(L"  ok: " + wanted);
+        print(L"  ok: " + oneLine(wanted));
         return Outcome::Done;
     }
-    print(L"  UNMET: expected " + wanted + L", found " + actual);
+    print(L"  UNMET: expected " + oneLine(wanted) + L", found " + oneLine(actual));
     return Outcome::Unmet;
 }
 
@@ -342,6 +700,7 @@ int Simulator::runScenario(const std::wstring& path) {
         printError(L"cannot read scenario " + path);
         return 2;
     }
+    writeTestInstallation();
     int unmet = 0;
     std::size_t previousCommandStart = 0;
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -370,6 +729,15 @@ int Simulator::runScenario(const std::wstring& path) {
     return unmet && !options_.lenient ? 1 : 0;
 }
 
+// Every scenario and benchmark run starts from the standard test installation.
+void Simulator::writeTestInstallation() {
+    if (install_settings::writeTestInstallation())
+        print(L"outlook: the test installation: folder " + install_settings::describe(L"folder").substr(3) +
+              L", MSOAO " + install_settings::describe(L"MSOAO").substr(3));
+    else
+        printError(L"could not write the test installation's settings into the registry");
+}
+
 int Simulator::countCalls(const std::wstring& path) {
     const int result = runScenario(path);
     print(L"calls " + std::to_wstring(model_.callsMade()));
@@ -392,6 +760,7 @@ int Simulator::runInteractive() {
 int Simulator::runBenchmark(int itemWindows) {
     const auto now = [] { return std::chrono::steady_clock::now(); };
     const auto ms = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count(); };
+    writeTestInstallation();
     Node& explorer = model_.openExplorer();
     windows_.opened(explorer);
     start();

@@ -3,12 +3,16 @@
 // loaded from the registry, driven by a scenario or by a person.
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/model/outlook_model.h"
 #include "sim/win32/add_in_host.h"
+#include "sim/win32/clipboard.h"
 #include "sim/win32/com_host.h"
+#include "sim/win32/message_boxes.h"
 #include "sim/win32/window_layer.h"
 
 namespace sim::win32 {
@@ -18,6 +22,7 @@ struct Options {
     bool visible = false;   // show the windows
     bool lenient = false;   // report unmet expectations without failing (failure injection runs)
     int failCall = 0;       // make the add-in's call number N fail
+    bool answerMessageBoxes = true;  // find and answer message boxes (not when a person uses the windows)
 };
 
 class Simulator {
@@ -41,9 +46,22 @@ public:
 private:
     enum class Outcome { Done, Unmet, BadLine };
     Outcome execute(const std::vector<std::wstring>& words, const std::wstring& rest);
-    Outcome expect(const std::vector<std::wstring>& words);
+    Outcome expect(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome expectBars(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
+                       std::wstring& wanted);
+    Outcome expectClipboard(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
+                            std::wstring& wanted);
+    Outcome clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome registryLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome customize(const std::vector<std::wstring>& words, const std::wstring& line);
     void start();
-    void quit();
+    // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends.
+    void quit(bool lastTime = true);
+    // Outlook quits, its windows go, and it starts again, with its main window when one is named.
+    void restart(const std::wstring& explorerName);
+    // The first of the Standard bar's own controls of an item window with that tag, or null.
+    Node* taggedControl(Node& inspector, const std::wstring& tag);
+    std::wstring describeControl(const Node& control) const;
     Node& openItem(std::int32_t itemClass, std::wstring body);
     void close(Node& window);
     Node* lookup(const std::wstring& name) const;
@@ -51,8 +69,14 @@ private:
     bool connected(const Node& node, const host::Guid& eventIid) const;
     std::vector<Node*> connectedWindows(Kind kind, const host::Guid& eventIid) const;
     int pumpMessages();
+    void writeTestInstallation();
 
     Options options_;
+    std::unique_ptr<MessageBoxWatcher> messageBoxes_;
+    std::size_t messageBoxesCounted_ = 0;  // seen before the last "expect messages"
+    Clipboard clipboard_;
+    std::optional<std::vector<Clipboard::Format>> rememberedClipboard_;
+    std::optional<DWORD> rememberedSequence_;
     Model model_;
     ComHost com_;
     WindowLayer windows_;
@@ -61,6 +85,8 @@ private:
     bool started_ = false;
     bool quitted_ = false;
     bool leftNothingBehind_ = true;
+    std::size_t overReleasesReported_ = 0;
+    std::size_t faultsReported_ = 0;
     std::size_t commandTraceStart_ = 0;
 };
 

@@ -1,6 +1,10 @@
 #include "sim/win32/window_layer.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "com/boundary.h"
+#include "sim/win32/png_file.h"
 
 namespace sim::win32 {
 namespace {
@@ -10,6 +14,26 @@ constexpr wchar_t inspectorClass[] = L"ZeltraSimInspector";
 constexpr int newItemButton = 101;
 constexpr int newExplorerButton = 102;
 constexpr int quitButton = 103;
+constexpr int barHeight = 30;
+constexpr int faceSize = 16;
+constexpr std::int32_t msoButtonIcon = 1;
+constexpr std::int32_t msoButtonCaption = 2;
+
+// A control's face: the pasted picture, or a grey square standing for the built-in face.
+void drawFace(HDC dc, const Node::Control& control, int x, int y) {
+    const RECT square{x, y, x + faceSize, y + faceSize};
+    if (const auto format = pictureFormat(control.face)) {
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(control.face.data());
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchDIBits(dc, x, y, faceSize, faceSize, 0, 0, format->width, format->height,
+                      control.face.data() + format->bitsOffset, info, DIB_RGB_COLORS, SRCCOPY);
+        return;
+    }
+    HBRUSH grey = CreateSolidBrush(RGB(0xA0, 0xA0, 0xA0));
+    FillRect(dc, &square, grey);
+    DeleteObject(grey);
+    FrameRect(dc, &square, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+}
 
 }  // namespace
 
@@ -73,12 +97,15 @@ void WindowLayer::opened(Node& window) {
             x += 120;
         }
     } else {
+        model_.commandBarsOf(window);  // an item window shows its bars from the start
         const std::wstring body = window.item ? window.item->body : std::wstring();
         RECT client{};
         GetClientRect(frame, &client);
         created.editor = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", body.c_str(),
                                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL,
-                                         0, 0, client.right, client.bottom, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                         0, barHeight, client.right, client.bottom - barHeight, frame, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(created.editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     }
     windows_[&window] = created;
     if (visible_) {
@@ -124,6 +151,117 @@ std::wstring WindowLayer::selectedText(Node& window) const {
     return text.substr(start, end - start);
 }
 
+std::vector<Node*> WindowLayer::openWindows() const {
+    std::vector<Node*> open;
+    for (const auto& [node, window] : windows_) open.push_back(const_cast<Node*>(node));
+    return open;
+}
+
+void WindowLayer::barsChanged() {
+    const RECT bar{0, 0, 32767, barHeight};
+    for (const auto& [node, window] : windows_)
+        if (node->kind() == Kind::Inspector) InvalidateRect(window.frame, &bar, TRUE);
+}
+
+// The Standard bar as a toolbar: its visible controls from the left, a group line before a control
+// that begins a group, each with its face and caption as its Style says (automatic shows both).
+void WindowLayer::paintBar(HDC dc, Node& inspector, int width) const {
+    const RECT strip{0, 0, width, barHeight};
+    FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
+    const RECT line{0, barHeight - 1, width, barHeight};
+    FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    Node* bar = model_.commandBar(inspector, L"Standard");
+    if (!bar || !bar->controls) return;
+    const int saved = SaveDC(dc);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    int x = 4;
+    bool first = true;
+    for (const Node* node : bar->controls->elements) {
+        const Node::Control& control = node->control;
+        if (!control.visible) continue;
+        if (control.beginGroup && !first) {
+            const RECT group{x + 1, 4, x + 2, barHeight - 5};
+            FillRect(dc, &group, GetSysColorBrush(COLOR_BTNSHADOW));
+            x += 5;
+        }
+        first = false;
+        const bool popup = node->kind() == Kind::CommandBarPopup;
+        const bool face = !popup && control.style != msoButtonCaption;
+        const bool caption = popup || control.style != msoButtonIcon;
+        RECT text{0, 0, 0, 0};
+        if (caption) DrawTextW(dc, control.caption.c_str(), -1, &text, DT_SINGLELINE | DT_CALCRECT);
+        const int itemWidth = 6 + (face ? faceSize : 0) + (face && caption ? 4 : 0) + (caption ? text.right : 0) +
+                              (popup ? 10 : 0) + 6;
+        RECT item{x, 3, x + itemWidth, barHeight - 4};
+        DrawEdge(dc, &item, BDR_RAISEDINNER, BF_RECT);
+        int at = x + 6;
+        if (face) {
+            drawFace(dc, control, at, (barHeight - 1 - faceSize) / 2);
+            at += faceSize + 4;
+        }
+        if (caption) {
+            // The ampersand marks the accelerator: drawn as an underline.
+            RECT place{at, 0, at + text.right, barHeight - 1};
+            DrawTextW(dc, control.caption.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+            at += text.right;
+        }
+        if (popup) {
+            const POINT arrow[] = {{at + 3, 13}, {at + 9, 13}, {at + 6, 16}};
+            SelectObject(dc, GetStockObject(BLACK_BRUSH));
+            Polygon(dc, arrow, 3);
+        }
+        x += itemWidth + 2;
+    }
+    RestoreDC(dc, saved);
+}
+
+HRESULT WindowLayer::saveImage(const Node& window, const std::wstring& path) const {
+    const auto it = windows_.find(&window);
+    if (it == windows_.end()) return E_INVALIDARG;
+    RECT client{};
+    GetClientRect(it->second.frame, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    if (width <= 0 || height <= 0) return E_INVALIDARG;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // from the top
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP image = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (!dc || !image) {
+        if (image) DeleteObject(image);
+        if (dc) DeleteDC(dc);
+        return E_OUTOFMEMORY;
+    }
+    HGDIOBJ previous = SelectObject(dc, image);
+    // The window paints itself into the image, and each child window at its place, even while hidden.
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    SendMessageW(it->second.frame, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    for (HWND child = GetWindow(it->second.frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, it->second.frame, reinterpret_cast<POINT*>(&place), 2);
+        POINT origin{};
+        SetViewportOrgEx(dc, place.left, place.top, &origin);
+        SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+                     PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+    }
+    GdiFlush();
+    const HRESULT hr = writePng(path, width, height, static_cast<const std::uint8_t*>(pixels));
+    SelectObject(dc, previous);
+    DeleteObject(image);
+    DeleteDC(dc);
+    return hr;
+}
+
 HWND WindowLayer::handleOf(const Node& window) const {
     const auto it = windows_.find(&window);
     return it == windows_.end() ? nullptr : it->second.frame;
@@ -151,7 +289,19 @@ LRESULT WindowLayer::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_SIZE: {
             const auto it = windows_.find(nodeOf(hwnd));
             if (it != windows_.end() && it->second.editor)
-                MoveWindow(it->second.editor, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+                MoveWindow(it->second.editor, 0, barHeight, LOWORD(lParam), std::max(0, HIWORD(lParam) - barHeight), TRUE);
+            return 0;
+        }
+        case WM_PAINT:
+        case WM_PRINTCLIENT: {
+            Node* node = nodeOf(hwnd);
+            if (!node || node->kind() != Kind::Inspector) break;
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            PAINTSTRUCT paint{};
+            HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &paint) : reinterpret_cast<HDC>(wParam);
+            paintBar(dc, *node, client.right);
+            if (message == WM_PAINT) EndPaint(hwnd, &paint);
             return 0;
         }
         case WM_ACTIVATE:

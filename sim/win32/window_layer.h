@@ -1,11 +1,13 @@
 #pragma once
-// The simulator's Explorer and item windows: real top-level Win32 windows. An item window holds
-// an editable text control with the item's body.
+// The simulator's Explorer and item windows: real top-level Win32 windows. An item window shows
+// its Standard command bar as a strip along its top (each visible control with its face and
+// caption) and, below it, an editable text control with the item's body.
 #include <windows.h>
 
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "sim/model/outlook_model.h"
 
@@ -33,12 +35,18 @@ public:
     std::wstring selectedText(Node& window) const;
     HWND handleOf(const Node& window) const;
     std::size_t openCount() const { return windows_.size(); }
+    std::vector<Node*> openWindows() const;
+    // A control changed: the item windows draw their bars again.
+    void barsChanged();
+    // Saves the window's client area, as it paints itself, as a PNG file.
+    HRESULT saveImage(const Node& window, const std::wstring& path) const;
 
 private:
     static void registerClasses();
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     Node* nodeOf(HWND hwnd) const;
+    void paintBar(HDC dc, Node& inspector, int width) const;
 
     struct Window {
         HWND frame;

@@ -374,7 +374,9 @@ TEST(OutlookModel, APictureIsAComplete16ColourOrDeeperDib) {
     const sim::Picture face = dib(16, 16, 4);
     EXPECT_EQ(face.size(), 40u + 64u + 128u);
     EXPECT_EQ(sim::describePicture(face), L"16x16 4bpp");
+    EXPECT_EQ(sim::pictureFormat(face)->bitsOffset, 40u + 64u);
     EXPECT_EQ(sim::describePicture(dib(8, -8, 24)), L"8x8 24bpp");
+    EXPECT_EQ(sim::pictureFormat(dib(8, -8, 24))->bitsOffset, 40u);
     EXPECT_EQ(sim::describePicture({}), L"none");
     const sim::Picture truncated(face.begin(), face.end() - 1);
     EXPECT_FALSE(sim::pictureFormat(truncated).has_value());
