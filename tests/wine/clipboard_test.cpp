@@ -1,13 +1,14 @@
-// The clipboard adapter on Wine's real clipboard: content saved and put back byte for byte, the
+// The desktop adapter on Wine's real clipboard: content saved and put back byte for byte, the
 // picture, the formats that keep our content out of clipboard history, a clipboard held elsewhere.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstring>
 #include <future>
 
-#include "host/win32/clipboard.h"
+#include "host/win32/desktop.h"
 #include "tests/support/error_of.h"
 
 namespace {
@@ -175,6 +176,42 @@ TEST_F(Clipboard, HeldElsewhereTheSaveSucceedsWhenTheHolderLetsGoWhileItWaits) {
     released.set_value();
     EXPECT_EQ(savedBytes(*saving.get(), CF_UNICODETEXT), text);
     EXPECT_EQ(pauses, (std::vector<DWORD>{10}));
+}
+
+// What the message box showed as it opened; it is answered there and then.
+std::wstring boxTitle, boxPrompt;
+HWND boxOwner;
+bool boxHasCancel;
+LRESULT CALLBACK answerBox(int code, WPARAM wParam, LPARAM lParam) {
+    const auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF)) {
+        wchar_t buffer[64] = {};
+        boxTitle.assign(buffer, GetWindowTextW(box, buffer, 64));
+        boxPrompt.assign(buffer, GetDlgItemTextW(box, 0xFFFF, buffer, 64));
+        boxOwner = GetWindow(box, GW_OWNER);
+        boxHasCancel = GetWindowLongW(GetDlgItem(box, IDCANCEL), GWL_STYLE) & WS_VISIBLE;
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Desktop, MessageBoxShowsPromptTitleAndStyleOwnedByTheActiveWindow) {
+    const HWND active = CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(active);
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, answerBox, nullptr, GetCurrentThreadId());
+    host::win32::SystemDesktop().messageBox(L"Zeltra prompt", MB_OKCANCEL, L"Zeltra title");
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(boxTitle, L"Zeltra title");
+    EXPECT_EQ(boxPrompt, L"Zeltra prompt");
+    EXPECT_EQ(boxOwner, active);
+    EXPECT_EQ(boxHasCancel, true);
+    DestroyWindow(active);
+}
+
+// Wine registers the controls' classes whether asked or not; what shows is that the library stays.
+TEST(Desktop, CommonControlsLibraryStaysLoaded) {
+    host::win32::SystemDesktop().initCommonControls(ICC_PROGRESS_CLASS);
+    EXPECT_NE(GetModuleHandleW(L"comctl32.dll"), nullptr);
 }
 
 }  // namespace
