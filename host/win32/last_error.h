@@ -1,0 +1,15 @@
+#pragma once
+// The calling thread's last Win32 error as an HRESULT.
+#include <windows.h>
+
+#include "host/hresult.h"
+
+namespace host::win32 {
+
+// otherwise stands in when a failed call left no error code.
+inline HResult lastErrorResult(DWORD otherwise = ERROR_GEN_FAILURE) noexcept {
+    const DWORD code = GetLastError();
+    return static_cast<HResult>(HRESULT_FROM_WIN32(code != ERROR_SUCCESS ? code : otherwise));
+}
+
+}  // namespace host::win32

@@ -1,0 +1,217 @@
+// The desktop adapter on Wine's real clipboard: content saved and put back byte for byte, the
+// picture, the formats that keep our content out of clipboard history, a clipboard held elsewhere.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <future>
+
+#include "host/win32/desktop.h"
+#include "tests/support/error_of.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using host::win32::ClipboardContent;
+
+Bytes bytesOf(const void* data, std::size_t size) {
+    const auto* begin = static_cast<const std::uint8_t*>(data);
+    return Bytes(begin, begin + size);
+}
+
+Bytes dib(LONG width, LONG height, WORD bitCount, std::size_t colours) {  // BI_RGB, patterned
+    const BITMAPINFOHEADER header{sizeof header, width, height, 1, bitCount, BI_RGB, 0, 0, 0, 0, 0};
+    Bytes bytes = bytesOf(&header, sizeof header);
+    bytes.resize(sizeof header + colours * 4 + (width * bitCount + 31) / 32 * 4 * height);
+    for (std::size_t i = sizeof header; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    return bytes;
+}
+
+const UINT html = RegisterClipboardFormatW(L"HTML Format");
+const UINT own = RegisterClipboardFormatW(L"Zeltra test private");
+const std::vector<UINT> markers{RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
+                                RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
+                                RegisterClipboardFormatW(L"CanUploadToCloudClipboard")};
+const Bytes text = bytesOf(L"Gr\u00fc\u00dfe", 12);
+const host::Bitmap picture{dib(16, 16, 4, 16)};
+
+Bytes savedBytes(const ClipboardContent& content, UINT format) {
+    for (const auto& saved : content.formats())
+        if (saved.format == format) return saved.bytes;
+    return {};
+}
+
+Bytes rendered;  // what the test's window renders when asked for a delayed format
+std::vector<DWORD> pauses;
+void recordPause(DWORD milliseconds) { pauses.push_back(milliseconds); }
+
+void setData(UINT format, const Bytes& bytes) {  // no bytes: rendered on request
+    HGLOBAL global = bytes.empty() ? nullptr : GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (global) std::memcpy(GlobalLock(global), bytes.data(), bytes.size());
+    if (global) GlobalUnlock(global);
+    EXPECT_EQ(SetClipboardData(format, global), global);
+}
+
+LRESULT CALLBACK renderingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_RENDERFORMAT) setData(static_cast<UINT>(wParam), rendered);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct Clipboard : testing::Test {
+    const WNDCLASSW windowClass{0, renderingProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"ZeltraClipTest"};
+    const ATOM classRegistered = RegisterClassW(&windowClass);  // once; later tries fail harmlessly
+    const HWND window = CreateWindowExW(0, L"ZeltraClipTest", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+
+    Clipboard() { pauses.clear(); }
+    ~Clipboard() override { DestroyWindow(window); }
+
+    void fill(const std::vector<std::pair<UINT, Bytes>>& formats) {
+        ASSERT_NE(OpenClipboard(window), 0);
+        EmptyClipboard();
+        for (const auto& [format, bytes] : formats) setData(format, bytes);
+        CloseClipboard();
+    }
+    Bytes read(UINT format) {
+        EXPECT_NE(OpenClipboard(window), 0);
+        const HANDLE data = GetClipboardData(format);
+        Bytes bytes = data ? bytesOf(GlobalLock(data), GlobalSize(data)) : Bytes{};
+        if (data) GlobalUnlock(data);
+        CloseClipboard();
+        return bytes;
+    }
+    void expectMarkers() {
+        for (const UINT marker : markers) EXPECT_EQ(read(marker), Bytes(4, 0));
+    }
+};
+
+TEST_F(Clipboard, ContentSurvivesThePictureByteForByteAndThePictureIsTheExactDib) {
+    const Bytes bitmap = dib(2, 2, 24, 0), page = bytesOf("<b>Zeltra</b>", 13), ours{0, 1, 2, 255};
+    fill({{CF_UNICODETEXT, text}, {CF_DIB, bitmap}, {own, ours}, {html, page}});
+    const auto saved = ClipboardContent::save();
+    host::win32::setClipboardPicture(picture);
+    EXPECT_EQ(read(CF_DIB), picture.dib);
+    EXPECT_EQ(read(own), Bytes{});
+    expectMarkers();
+    saved->restore();
+    EXPECT_EQ(read(CF_UNICODETEXT), text);
+    EXPECT_EQ(read(CF_DIB), bitmap);
+    EXPECT_EQ(read(own), ours);
+    EXPECT_EQ(read(html), page);
+    expectMarkers();
+}
+
+TEST_F(Clipboard, EmptySavesAsEmptyAndRestoresAsOnlyTheMarkersWhichAreNotSavedThemselves) {
+    fill({});
+    ClipboardContent::save()->restore();
+    EXPECT_EQ(CountClipboardFormats(), 3);
+    expectMarkers();
+    EXPECT_EQ(ClipboardContent::save()->formats().size(), 0u);
+}
+
+TEST_F(Clipboard, DelayedRenderedFormatIsSavedWithWhatItsOwnerRenders) {
+    rendered = bytesOf("rendered on request", 19);
+    fill({{own, {}}});
+    EXPECT_EQ(savedBytes(*ClipboardContent::save(), own), rendered);
+}
+
+TEST_F(Clipboard, AFormatThatWouldPassTheSizeCapIsLeftOutAndLaterOnesAreKept) {
+    fill({{html, Bytes(120, 1)}, {own, Bytes(100, 2)}, {CF_UNICODETEXT, text}});
+    const auto saved = ClipboardContent::save({200, nullptr});
+    EXPECT_EQ(savedBytes(*saved, html), Bytes(120, 1));
+    EXPECT_EQ(savedBytes(*saved, own), Bytes{});
+    EXPECT_EQ(savedBytes(*saved, CF_UNICODETEXT), text);
+}
+
+// Two different pictures: either would otherwise be rendered back from the other as it was.
+TEST_F(Clipboard, EnhancedMetafileMetafilePictureAndPaletteSurvive) {
+    const HDC enhanced = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr), old = CreateMetaFileW(nullptr);
+    Rectangle(enhanced, 1, 2, 30, 40);
+    Ellipse(old, 5, 6, 70, 80);
+    const HGLOBAL oldPicture = GlobalAlloc(GMEM_FIXED, sizeof(METAFILEPICT));
+    *static_cast<METAFILEPICT*>(oldPicture) = {MM_ANISOTROPIC, 100, 200, CloseMetaFile(old)};
+    const struct { WORD version, count; PALETTEENTRY entries[2]; } palette{0x300, 2, {{1, 2, 3, 0}, {4, 5, 6, 0}}};
+    ASSERT_NE(OpenClipboard(window), 0);
+    EmptyClipboard();
+    SetClipboardData(CF_ENHMETAFILE, CloseEnhMetaFile(enhanced));
+    SetClipboardData(CF_METAFILEPICT, oldPicture);
+    SetClipboardData(CF_PALETTE, CreatePalette(reinterpret_cast<const LOGPALETTE*>(&palette)));
+    CloseClipboard();
+    const auto before = ClipboardContent::save();
+    host::win32::setClipboardPicture(picture);
+    before->restore();
+    const auto after = ClipboardContent::save();
+    EXPECT_EQ(savedBytes(*before, CF_PALETTE), bytesOf(palette.entries, 8));
+    for (const UINT format : {CF_ENHMETAFILE, CF_METAFILEPICT, CF_PALETTE}) {
+        EXPECT_NE(savedBytes(*before, format).size(), 0u);
+        EXPECT_EQ(savedBytes(*after, format), savedBytes(*before, format));
+    }
+}
+
+std::promise<void> paused, released;
+
+// Held by this thread for no window, the clipboard is saved on another.
+TEST_F(Clipboard, HeldElsewhereTheSaveFailsAfterFourPauses) {
+    ASSERT_NE(OpenClipboard(nullptr), 0);
+    const auto save = [] { (void)ClipboardContent::save({1 << 20, recordPause}); };
+    const auto error = std::async(std::launch::async, [&] { return testing_support::errorOf(save); }).get();
+    CloseClipboard();
+    EXPECT_EQ(error, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(pauses, (std::vector<DWORD>{10, 20, 40, 60}));
+}
+
+TEST_F(Clipboard, HeldElsewhereTheSaveSucceedsWhenTheHolderLetsGoWhileItWaits) {
+    fill({{CF_UNICODETEXT, text}});
+    ASSERT_NE(OpenClipboard(nullptr), 0);
+    auto saving = std::async(std::launch::async, [] {
+        return ClipboardContent::save({1 << 20, [](DWORD milliseconds) {
+                                           recordPause(milliseconds);
+                                           paused.set_value();
+                                           released.get_future().wait();
+                                       }});
+    });
+    paused.get_future().wait_for(std::chrono::seconds(10));
+    CloseClipboard();
+    released.set_value();
+    EXPECT_EQ(savedBytes(*saving.get(), CF_UNICODETEXT), text);
+    EXPECT_EQ(pauses, (std::vector<DWORD>{10}));
+}
+
+// What the message box showed as it opened; it is answered there and then.
+std::wstring boxTitle, boxPrompt;
+HWND boxOwner;
+bool boxHasCancel;
+LRESULT CALLBACK answerBox(int code, WPARAM wParam, LPARAM lParam) {
+    const auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF)) {
+        wchar_t buffer[64] = {};
+        boxTitle.assign(buffer, GetWindowTextW(box, buffer, 64));
+        boxPrompt.assign(buffer, GetDlgItemTextW(box, 0xFFFF, buffer, 64));
+        boxOwner = GetWindow(box, GW_OWNER);
+        boxHasCancel = GetWindowLongW(GetDlgItem(box, IDCANCEL), GWL_STYLE) & WS_VISIBLE;
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Desktop, MessageBoxShowsPromptTitleAndStyleOwnedByTheActiveWindow) {
+    const HWND active = CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(active);
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, answerBox, nullptr, GetCurrentThreadId());
+    host::win32::SystemDesktop().messageBox(L"Zeltra prompt", MB_OKCANCEL, L"Zeltra title");
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(boxTitle, L"Zeltra title");
+    EXPECT_EQ(boxPrompt, L"Zeltra prompt");
+    EXPECT_EQ(boxOwner, active);
+    EXPECT_EQ(boxHasCancel, true);
+    DestroyWindow(active);
+}
+
+// Wine registers the controls' classes whether asked or not; what shows is that the library stays.
+TEST(Desktop, CommonControlsLibraryStaysLoaded) {
+    host::win32::SystemDesktop().initCommonControls(ICC_PROGRESS_CLASS);
+    EXPECT_NE(GetModuleHandleW(L"comctl32.dll"), nullptr);
+}
+
+}  // namespace
