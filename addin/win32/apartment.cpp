@@ -6,6 +6,10 @@
 #include <map>
 #include <memory>
 
+#include "forms/win32/form_window.h"
+#include "host/win32/desktop.h"
+#include "host/win32/dispatch.h"
+
 namespace zeltra::server {
 namespace {
 
@@ -30,34 +34,41 @@ private:
     SRWLOCK& lock_;
 };
 
-using ModuleMap = std::map<DWORD, std::unique_ptr<ModOutlook>>;
+// The system services of one apartment's component, made with it.
+struct Apartment {
+    host::win32::SystemDesktop desktop;
+    win32::ComObjectFactory objects;
+    Component component{desktop, objects, &forms::win32::loadFormWindow};
+};
+
+using ApartmentMap = std::map<DWORD, std::unique_ptr<Apartment>>;
 
 // Both constant-initialised, so loading the library runs no code of ours and no guard is needed.
 // The map is made on first use, under the lock, and deliberately never destroyed: tearing it down
 // would run at DLL detach, under the loader lock, and release host objects after their apartments
 // are gone.
-constinit SRWLOCK modulesLock = SRWLOCK_INIT;
-constinit ModuleMap* modules = nullptr;
+constinit SRWLOCK apartmentsLock = SRWLOCK_INIT;
+constinit ApartmentMap* apartments = nullptr;
 
 }  // namespace
 
-ModOutlook& apartmentModule(StartupRoutine startup) {
+Component& apartmentComponent(StartupRoutine startup) {
     const DWORD key = apartmentKey();
-    ModOutlook* module = nullptr;
+    Component* component = nullptr;
     bool created = false;
     {
-        const ExclusiveLock guard(modulesLock);
-        if (!modules) modules = new ModuleMap;
-        auto& slot = (*modules)[key];
+        const ExclusiveLock guard(apartmentsLock);
+        if (!apartments) apartments = new ApartmentMap;
+        auto& slot = (*apartments)[key];
         if (!slot) {
-            slot = std::make_unique<ModOutlook>();
+            slot = std::make_unique<Apartment>();
             created = true;
         }
-        module = slot.get();
+        component = &slot->component;
     }
     // Outside the lock: the routine may run a message loop that creates further objects.
-    if (created && startup) startup(*module);
-    return *module;
+    if (created && startup) startup(*component);
+    return *component;
 }
 
 }  // namespace zeltra::server

@@ -10,10 +10,12 @@
 namespace zeltra::server {
 namespace {
 
+void startup(Component& component) { Main(component.modOutlook, component.desktop, component.objects); }
+
 // The apartment's start-up routine runs before its first object exists.
-template <HRESULT (*create)(ModOutlook&, REFIID, void**) noexcept>
+template <HRESULT (*create)(Component&, REFIID, void**) noexcept>
 HRESULT createInApartment(REFIID iid, void** out) noexcept try {
-    return create(apartmentModule(&Main), iid, out);
+    return create(apartmentComponent(&startup), iid, out);
 } catch (...) {
     return com::hresultFromCaughtException();
 }

@@ -9,9 +9,9 @@ namespace zeltra::server {
 namespace {
 
 // The hub is an OutAddIn object of this library; Connect holds it through a COM reference.
-HubFactory hubFactory(ModOutlook& module) {
-    return [&module]() -> std::shared_ptr<OutAddIn> {
-        std::shared_ptr<OutAddInObject> object(OutAddInObject::create(module),
+HubFactory hubFactory(Component& component) {
+    return [&component]() -> std::shared_ptr<OutAddIn> {
+        std::shared_ptr<OutAddInObject> object(OutAddInObject::create(component),
                                                [](OutAddInObject* o) noexcept { o->Release(); });
         const std::shared_ptr<OutAddIn>& hub = object->hub();
         return std::shared_ptr<OutAddIn>(object, hub.get());
@@ -20,10 +20,10 @@ HubFactory hubFactory(ModOutlook& module) {
 
 }  // namespace
 
-ConnectObject::ConnectObject(ModOutlook& module) : connect_(module, hubFactory(module)) {}
+ConnectObject::ConnectObject(Component& component) : connect_(component, hubFactory(component)) {}
 
-HRESULT ConnectObject::createInstance(ModOutlook& module, REFIID iid, void** out) noexcept try {
-    const auto object = com::ComPtr<ConnectObject>::attach(new ConnectObject(module));
+HRESULT ConnectObject::createInstance(Component& component, REFIID iid, void** out) noexcept try {
+    const auto object = com::ComPtr<ConnectObject>::attach(new ConnectObject(component));
     return object->QueryInterface(iid, out);
 } catch (...) {
     return com::hresultFromCaughtException();

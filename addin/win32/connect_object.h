@@ -13,7 +13,7 @@ namespace zeltra::server {
 class ConnectObject final : public com::Object<ConnectObject, com::DualFromTypeLibrary<_Connect, IID__Connect>> {
 public:
     // The class object's CreateInstance.
-    static HRESULT createInstance(ModOutlook& module, REFIID iid, void** out) noexcept;
+    static HRESULT createInstance(Component& component, REFIID iid, void** out) noexcept;
     static std::span<const com::InterfaceEntry<ConnectObject>> interfaces() noexcept;
 
 private:
@@ -42,7 +42,7 @@ private:
     };
 
     friend ObjectBase;
-    explicit ConnectObject(ModOutlook& module);
+    explicit ConnectObject(Component& component);
     ~ConnectObject() = default;
 
     Extensibility extensibility_{*this};

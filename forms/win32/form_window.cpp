@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "com/boundary.h"
@@ -119,7 +120,8 @@ private:
     HMODULE module_;
 };
 
-// The form window: destroyed with its owner unless the user closed it first.
+// The form window: destroyed with its owner unless the user closed it first. While it exists
+// the library stays loaded: its window procedure and the control it hosts are the library's code.
 class OwnedWindow {
 public:
     OwnedWindow() = default;
@@ -129,11 +131,18 @@ public:
         if (handle_) DestroyWindow(handle_);  // the window procedure forgets it on WM_NCDESTROY
     }
     HWND get() const noexcept { return handle_; }
-    void adopt(HWND handle) noexcept { handle_ = handle; }
-    void forget() noexcept { handle_ = nullptr; }
+    void adopt(HWND handle) noexcept {
+        handle_ = handle;
+        keepsTheLibraryLoaded_.emplace();
+    }
+    void forget() noexcept {
+        handle_ = nullptr;
+        keepsTheLibraryLoaded_.reset();
+    }
 
 private:
     HWND handle_ = nullptr;
+    std::optional<com::ModuleObject> keepsTheLibraryLoaded_;
 };
 
 // --- The form window ----------------------------------------------------------------------------

@@ -15,6 +15,7 @@ public:
     // Puts back content this desktop saved; any other kind is refused with E_INVALIDARG.
     void restoreClipboard(const host::ClipboardContent& saved) override;
     void setClipboardPicture(const host::Bitmap& picture) override;
+    std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
     // Owned by the calling thread's active window, if it has one.
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override;

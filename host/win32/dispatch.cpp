@@ -297,6 +297,15 @@ host::Object wrapDispatch(IDispatch* dispatch) {
     return host::Object(std::make_shared<DispatchAutomation>(dispatch));
 }
 
+// The interface asked for is a dual one, so the pointer is an IDispatch too.
+host::Object ComObjectFactory::create(const host::Guid& clsid, const host::Guid& iid) {
+    com::ComPtr<IDispatch> dispatch;
+    throwIfFailed(CoCreateInstance(toGuid(clsid), nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, toGuid(iid),
+                                   dispatch.putVoid()),
+                  "CoCreateInstance");
+    return wrapDispatch(dispatch.get());
+}
+
 IDispatch* dispatchOf(const host::Object& object) noexcept {
     const auto* adapter = dynamic_cast<const DispatchAutomation*>(object.automation());
     return adapter ? adapter->dispatch() : nullptr;

@@ -16,6 +16,12 @@ host::Object wrapDispatch(IDispatch* dispatch);
 // The IDispatch behind a host object made by wrapDispatch (no new reference), or null.
 IDispatch* dispatchOf(const host::Object& object) noexcept;
 
+// Creates objects by CLSID as a late-bound client does: in-process or local server.
+class ComObjectFactory final : public host::ObjectFactory {
+public:
+    host::Object create(const host::Guid& clsid, const host::Guid& iid) override;
+};
+
 // Conversions between VARIANT and the port's Variant. toVariant writes into an initialised,
 // empty VARIANT, which owns the result; on failure it stays empty.
 host::Variant fromVariant(const VARIANT& value);

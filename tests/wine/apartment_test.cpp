@@ -12,37 +12,37 @@ using testing_support::ComApartment;
 namespace {
 
 std::atomic<int> startups{0};
-void countingStartup(zeltra::ModOutlook& module) {
+void countingStartup(zeltra::Component& component) {
     ++startups;
-    module.strMSOAO = L"started";
+    component.modOutlook.strMSOAO = L"started";
     // A nested message loop in the routine may create further objects in the same apartment.
-    EXPECT_EQ(&zeltra::server::apartmentModule(&countingStartup), &module);
+    EXPECT_EQ(&zeltra::server::apartmentComponent(&countingStartup), &component);
 }
 
-zeltra::ModOutlook* moduleOnThread(DWORD model) {
-    zeltra::ModOutlook* first = nullptr;
+zeltra::Component* componentOnThread(DWORD model) {
+    zeltra::Component* first = nullptr;
     std::thread([&] {
         const ComApartment apartment(model);
-        first = &zeltra::server::apartmentModule(&countingStartup);
-        EXPECT_EQ(&zeltra::server::apartmentModule(&countingStartup), first);
+        first = &zeltra::server::apartmentComponent(&countingStartup);
+        EXPECT_EQ(&zeltra::server::apartmentComponent(&countingStartup), first);
     }).join();
     return first;
 }
 
 TEST(Apartments, EachSingleThreadedApartmentRunsTheStartupOnceWithItsOwnData) {
     startups = 0;
-    zeltra::ModOutlook* a = moduleOnThread(COINIT_APARTMENTTHREADED);
-    zeltra::ModOutlook* b = moduleOnThread(COINIT_APARTMENTTHREADED);
+    zeltra::Component* a = componentOnThread(COINIT_APARTMENTTHREADED);
+    zeltra::Component* b = componentOnThread(COINIT_APARTMENTTHREADED);
     EXPECT_NE(a, b);
     EXPECT_EQ(startups, 2);
-    EXPECT_EQ(a->strMSOAO, L"started");
+    EXPECT_EQ(a->modOutlook.strMSOAO, L"started");
 }
 
 TEST(Apartments, TheMultithreadedApartmentIsOneApartment) {
     const ComApartment keepsTheApartmentAlive(COINIT_MULTITHREADED);
     startups = 0;
-    zeltra::ModOutlook* a = moduleOnThread(COINIT_MULTITHREADED);
-    zeltra::ModOutlook* b = moduleOnThread(COINIT_MULTITHREADED);
+    zeltra::Component* a = componentOnThread(COINIT_MULTITHREADED);
+    zeltra::Component* b = componentOnThread(COINIT_MULTITHREADED);
     EXPECT_EQ(a, b);
     EXPECT_EQ(startups, 1);
 }

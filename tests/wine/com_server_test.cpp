@@ -133,49 +133,87 @@ TEST_F(ComServer, OutAddInAnswersItsThreeInterfaces) {
                                  {&IID_IDTExtensibility2, E_NOINTERFACE}});
 }
 
-TEST_F(ComServer, CheckInspButtonIsReachableThroughTheVtableAndByName) {
+// What CheckInspButton returns when called through IDispatch by its DISPID, with its exception's code.
+struct DispatchOutcome {
+    HRESULT hr;
+    SCODE exceptionCode;
+    VARTYPE resultType;
+};
+
+DispatchOutcome invokeCheckInspButton(IDispatch* hub, IDispatch* inspector) {
+    VARIANT argument;
+    VariantInit(&argument);
+    argument.vt = VT_DISPATCH;
+    argument.pdispVal = inspector;
+    DISPPARAMS params{&argument, nullptr, 1, 0};
+    com::UniqueVariant result;
+    EXCEPINFO exception{};
+    const HRESULT hr =
+        hub->Invoke(0x60030004, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.get(), &exception, nullptr);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return {hr, exception.scode, result->vt};
+}
+
+std::size_t taggedButtons(sim::Model& model, sim::Node& inspector) {
+    std::size_t count = 0;
+    for (const sim::Node* control : model.commandBar(inspector, L"Standard")->controls->elements)
+        count += control->control.tag == L"Zeltra";
+    return count;
+}
+
+TEST_F(ComServer, CheckInspButtonPlacesTheButtonThroughTheVtableAndByDispid) {
     sim::Model model;
     {
         sim::win32::ComHost host(model);
-        sim::Node& inspectorNode = model.openInspector(43, L"mail");
         auto hub = create<_OutAddIn>(CLSID_OutAddIn, IID__OutAddIn);
-        const auto inspector = ComPtr<IDispatch>::attach(host.dispatchFor(&inspectorNode));
-
-        com::UniqueVariant result;
-        const HRESULT viaVtable = hub->CheckInspButton(reinterpret_cast<_Inspector*>(inspector.get()), result.get());
-
-        ComPtr<IDispatch> dispatch;
-        ASSERT_EQ(hub->QueryInterface(IID_IDispatch, dispatch.putVoid()), S_OK);
-        UINT count = 0;
-        EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
-        EXPECT_EQ(count, 1u);
+        ComPtr<IDispatch> hubDispatch;
+        ASSERT_EQ(hub->QueryInterface(IID_IDispatch, hubDispatch.putVoid()), S_OK);
         com::Bstr name(L"CheckInspButton");
         LPOLESTR names[] = {name.get()};
         DISPID id = 0;
-        ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        ASSERT_EQ(hubDispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
         EXPECT_EQ(id, 0x60030004);
 
-        VARIANT argument;
-        VariantInit(&argument);
-        argument.vt = VT_DISPATCH;
-        argument.pdispVal = inspector.get();
-        DISPPARAMS params{&argument, nullptr, 1, 0};
-        com::UniqueVariant dispatchResult;
-        EXCEPINFO exception{};
-        const HRESULT viaDispatch = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                                     dispatchResult.get(), &exception, nullptr);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
+        sim::Node& first = model.openInspector(43, L"mail");
+        const auto firstInspector = ComPtr<IDispatch>::attach(host.dispatchFor(&first));
+        com::UniqueVariant result;
+        EXPECT_EQ(hub->CheckInspButton(reinterpret_cast<_Inspector*>(firstInspector.get()), result.get()), S_OK);
+        EXPECT_EQ(result->vt, VT_EMPTY);
+        EXPECT_EQ(taggedButtons(model, first), 1u);
 
-        // Both calls reach the hub's method and report what it returns; its button work comes later.
-        EXPECT_EQ(viaVtable, E_NOTIMPL);
-        // Through IDispatch the method's failure comes back as an exception carrying it.
-        EXPECT_EQ(viaDispatch, DISP_E_EXCEPTION);
-        EXPECT_EQ(exception.scode, E_NOTIMPL);
-        EXPECT_EQ(dispatchResult->vt, VT_EMPTY);
+        sim::Node& second = model.openInspector(43, L"mail");
+        const auto secondInspector = ComPtr<IDispatch>::attach(host.dispatchFor(&second));
+        const DispatchOutcome byDispid = invokeCheckInspButton(hubDispatch.get(), secondInspector.get());
+        EXPECT_EQ(byDispid.hr, S_OK);
+        EXPECT_EQ(byDispid.resultType, VT_EMPTY);
+        EXPECT_EQ(taggedButtons(model, second), 1u);
+
+        // The first failing host call ends the method and comes back as its failure: from the vtable
+        // as the HRESULT, through IDispatch as an exception carrying it.
+        constexpr HRESULT refused = static_cast<HRESULT>(0x80041D0F);
+        model.failMember(L"CommandBars", L"Item", refused, 2);
+        sim::Node& third = model.openInspector(43, L"mail");
+        const auto thirdInspector = ComPtr<IDispatch>::attach(host.dispatchFor(&third));
+        com::UniqueVariant failedResult;
+        EXPECT_EQ(hub->CheckInspButton(reinterpret_cast<_Inspector*>(thirdInspector.get()), failedResult.get()), refused);
+        EXPECT_EQ(failedResult->vt, VT_EMPTY);
+        const DispatchOutcome failedByDispid = invokeCheckInspButton(hubDispatch.get(), thirdInspector.get());
+        EXPECT_EQ(failedByDispid.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(failedByDispid.exceptionCode, refused);
+        EXPECT_EQ(taggedButtons(model, third), 0u);
     }
     EXPECT_TRUE(model.referencesHeld().empty());
+
+    // The face came from the form, which stays loaded, hidden, and keeps the library loaded
+    // until the user closes it.
+    const HWND form = FindWindowExW(nullptr, nullptr, L"ZeltraFormAddIn", nullptr);
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    SendMessageW(form, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(form));
 }
 
 class ComServerRegistered : public ComServer {

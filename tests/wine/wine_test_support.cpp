@@ -1,5 +1,6 @@
 #include "tests/wine/wine_test_support.h"
 
+#include <gtest/gtest.h>
 #include <sddl.h>
 
 #include <utility>
@@ -125,3 +126,19 @@ std::string narrow(const std::wstring& text) {
 }
 
 }  // namespace testing_support
+
+namespace {
+
+// Every object the add-in creates first runs its start-up, which warns with a message box when the
+// product's installation is missing; these tests run with the product installed.
+class InstalledProduct final : public testing::Environment {
+public:
+    void SetUp() override {
+        testing_support::writeString(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Zeltra", nullptr, L"C:\\Zeltra Test");
+        testing_support::writeString(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Zeltra", L"MSOAO", L"0");
+    }
+};
+
+[[maybe_unused]] testing::Environment* const installedProduct = testing::AddGlobalTestEnvironment(new InstalledProduct);
+
+}  // namespace

@@ -1,0 +1,90 @@
+// The installation settings as the add-in reads them at start-up: through the system's real
+// WScript.Shell object, from the real registry.
+#include <gtest/gtest.h>
+
+#include "host/win32/dispatch.h"
+#include "modules/mod_outlook.h"
+#include "tests/wine/wine_test_support.h"
+
+using testing_support::ComApartment;
+
+namespace {
+
+const wchar_t* const productKey = L"Software\\Corvane\\Zeltra";
+
+class RecordingDesktop final : public host::Desktop {
+public:
+    int warnings = 0;
+    std::unique_ptr<host::ClipboardContent> saveClipboard() override { throw host::Error(E_NOTIMPL); }
+    void restoreClipboard(const host::ClipboardContent&) override { throw host::Error(E_NOTIMPL); }
+    void setClipboardPicture(const host::Bitmap&) override { throw host::Error(E_NOTIMPL); }
+    std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
+    void messageBox(std::wstring_view, std::uint32_t, std::wstring_view) override { ++warnings; }
+    void initCommonControls(std::uint32_t) noexcept override {}
+};
+
+// Puts the machine's installation values back as they were when the test ends.
+class SavedInstallation {
+public:
+    SavedInstallation() : folder_(testing_support::readString(HKEY_LOCAL_MACHINE, productKey)),
+                          flag_(testing_support::readString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO")) {
+        testing_support::deleteTree(HKEY_LOCAL_MACHINE, productKey);
+    }
+    ~SavedInstallation() {
+        testing_support::deleteTree(HKEY_LOCAL_MACHINE, productKey);
+        if (folder_) testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, nullptr, *folder_);
+        if (flag_) testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO", *flag_);
+    }
+
+private:
+    std::optional<std::wstring> folder_, flag_;
+};
+
+void writeDword(const wchar_t* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, productKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+struct InstallationSettings : testing::Test {
+    ComApartment apartment;
+    SavedInstallation saved;
+    RecordingDesktop desktop;
+    win32::ComObjectFactory objects;
+    zeltra::ModOutlook module;
+
+    void runMain() { zeltra::Main(module, desktop, objects); }
+};
+
+TEST_F(InstallationSettings, AFolderAndAWelcomeFlagAreReadThroughTheShell) {
+    testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, nullptr, L"C:\\Zeltra Test");
+    testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO", L"1");
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"C:\\Zeltra Test\\cvredir.htm");
+    EXPECT_EQ(module.strMSOAO, L"1");
+    EXPECT_EQ(desktop.warnings, 0);
+}
+
+TEST_F(InstallationSettings, ANumericFlagReadsAsItsDecimalText) {
+    testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, nullptr, L"D:\\Tools\\Z\\");
+    writeDword(L"MSOAO", 1);
+    runMain();
+    EXPECT_EQ(module.strMSOAO, L"1");
+    EXPECT_EQ(module.strRedirPage, L"D:\\Tools\\Z\\\\cvredir.htm");
+}
+
+TEST_F(InstallationSettings, AMissingFolderWarnsAndTheResetWritesTheTextZero) {
+    writeDword(L"MSOAO", 1);
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"");
+    EXPECT_EQ(desktop.warnings, 1);
+
+    zeltra::ResetMSOAO(objects);
+    EXPECT_EQ(testing_support::readString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO"), std::optional<std::wstring>(L"0"))
+        << "a string value now, not the number";
+}
+
+}  // namespace
