@@ -137,6 +137,29 @@ void AddInHost::shutdown() {
     loaded_.clear();
 }
 
+namespace {
+
+struct WindowSearch {
+    HMODULE library;
+    bool found;
+};
+
+BOOL CALLBACK isTheLibrarysWindow(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    search.found = reinterpret_cast<HMODULE>(GetClassLongPtrW(window, GCLP_HMODULE)) == search.library;
+    return !search.found;
+}
+
+// Whether a window of a class the library registered is open on this thread: its window
+// procedure is the library's code, so the library must not unload.
+bool ownsWindows(HMODULE library) {
+    WindowSearch search{library, false};
+    EnumThreadWindows(GetCurrentThreadId(), &isTheLibrarysWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
 bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
     bool all = true;
     for (const auto& library : libraries_) {
@@ -145,8 +168,10 @@ bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
         const auto canUnloadNow =
             reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         const HRESULT hr = canUnloadNow ? canUnloadNow() : E_NOTIMPL;
-        print(L"outlook: DllCanUnloadNow of " + library + L" -> " + (hr == S_OK ? L"S_OK" : hex(hr)));
-        all = all && hr == (shouldUnload ? S_OK : S_FALSE);
+        const bool windowsOpen = ownsWindows(module);
+        print(L"outlook: DllCanUnloadNow of " + library + L" -> " + (hr == S_OK ? L"S_OK" : hex(hr)) +
+              (windowsOpen ? L" (windows of its own are open)" : L""));
+        all = all && hr == (shouldUnload && !windowsOpen ? S_OK : S_FALSE);
     }
     return all;
 }

@@ -553,7 +553,10 @@ HRESULT ComObject::findConnectionPoint(REFIID iid, IConnectionPoint** out) {
 
 // --- The host -----------------------------------------------------------------------------------
 
-ComHost::ComHost(Model& model) : model_(model) {}
+// PasteFace takes the picture from the real clipboard, as Office does.
+ComHost::ComHost(Model& model) : model_(model) {
+    model_.setClipboardPictureSource([this] { return clipboard_.picture(); });
+}
 ComHost::~ComHost() = default;
 
 IDispatch* ComHost::dispatchFor(Node* node) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "sim/model/outlook_model.h"
+#include "sim/win32/clipboard.h"
 
 namespace sim::win32 {
 
@@ -44,6 +45,7 @@ public:
 
 private:
     Model& model_;
+    Clipboard clipboard_;
     std::map<Node*, std::unique_ptr<ComObject>> objects_;
     ByRefStyle byRefStyle_ = ByRefStyle::Bool;
 };

@@ -153,7 +153,6 @@ Simulator::Simulator(Options options)
       com_(model_),
       windows_(model_, options.visible),
       addIns_(com_) {
-    model_.setClipboardPictureSource([this] { return clipboard_.picture(); });
     model_.setControlListener([this](const Node&) { windows_.barsChanged(); });
     model_.setTraceListener([this](const TraceEntry& e) {
         switch (e.type) {
@@ -760,24 +759,36 @@ int Simulator::runInteractive() {
 int Simulator::runBenchmark(int itemWindows) {
     const auto now = [] { return std::chrono::steady_clock::now(); };
     const auto ms = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count(); };
+    // NewInspector of one mail item window after another, as the median time Outlook spends raising it.
+    const auto openMailWindows = [&] {
+        std::vector<double> times;
+        std::vector<Node*> items;
+        for (int i = 0; i < itemWindows; ++i) {
+            const auto begin = now();
+            items.push_back(&model_.openInspector(43, L"benchmark"));
+            times.push_back(ms(begin, now()));
+        }
+        for (Node* item : items) model_.closeWindow(*item);
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    };
     writeTestInstallation();
     Node& explorer = model_.openExplorer();
     windows_.opened(explorer);
     start();
-    std::vector<double> newInspector;
-    std::vector<Node*> items;
-    for (int i = 0; i < itemWindows; ++i) {
-        const auto begin = now();
-        items.push_back(&model_.openInspector(43, L"benchmark"));
-        newInspector.push_back(ms(begin, now()));
-    }
-    for (Node* item : items) model_.closeWindow(*item);
+    const double onConnectionMs = addIns_.timings().onConnectionMs;
+    // Every window of the first session gets a new button; after a restart Office keeps one on
+    // the bar, and every window finds it.
+    const double buttonCreatedMs = openMailWindows();
+    restart(L"Main");
+    const double buttonFoundMs = openMailWindows();
     quit();
-    std::sort(newInspector.begin(), newInspector.end());
     wchar_t figures[256];
-    swprintf(figures, 256, L"bench addin=%ls onconnection_ms=%.4f newinspector_ms=%.4f ondisconnection_ms=%.4f",
-             addIns_.anyLoadedEver() ? L"yes" : L"no", addIns_.timings().onConnectionMs,
-             newInspector[newInspector.size() / 2], addIns_.timings().onDisconnectionMs);
+    swprintf(figures, 256,
+             L"bench addin=%ls onconnection_ms=%.4f newinspector_created_ms=%.4f newinspector_found_ms=%.4f "
+             L"ondisconnection_ms=%.4f",
+             addIns_.anyLoadedEver() ? L"yes" : L"no", onConnectionMs, buttonCreatedMs, buttonFoundMs,
+             addIns_.timings().onDisconnectionMs);
     print(figures);
     return leftNothingBehind_ ? 0 : 1;
 }
