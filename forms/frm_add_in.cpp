@@ -5,6 +5,13 @@
 
 namespace zeltra {
 
+bool FrmAddIn::DoIt(ModOutlook& module, host::Desktop& desktop) {
+    std::optional<std::wstring> selection = GetSelectedText(module, desktop);
+    if (!selection) return false;
+    module.strSelection = std::move(*selection);
+    return true;
+}
+
 FormWindow& FrmAddIn::loaded() {
     if (!isLoaded()) {
         window_.reset();

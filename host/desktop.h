@@ -31,6 +31,16 @@ public:
     virtual void restoreClipboard(const ClipboardContent& saved) = 0;
     // Replaces the clipboard's content with the picture, in the picture's own format.
     virtual void setClipboardPicture(const Bitmap& picture) = 0;
+    // The clipboard's text (CF_UNICODETEXT); empty when it holds none. Throws when the clipboard
+    // cannot be opened.
+    virtual std::wstring clipboardText() = 0;
+    // Empties the clipboard. Throws when it cannot be opened.
+    virtual void clearClipboard() = 0;
+    // Sends Ctrl+C to the window with the keyboard focus and waits, processing the thread's
+    // messages (that window may be on this very thread), until the clipboard changes or about a
+    // second has passed; returns whether it changed. Modifier keys the user still holds do not
+    // join the chord, and the keyboard is left as it was.
+    virtual bool copySelection() = 0;
     // Changes whenever any program changes the clipboard's content.
     virtual std::uint32_t clipboardSequenceNumber() noexcept = 0;
 

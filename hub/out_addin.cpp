@@ -1,5 +1,6 @@
 #include "hub/out_addin.h"
 
+#include "host/components.h"
 #include "host/error_mode.h"
 
 namespace zeltra {
@@ -95,7 +96,9 @@ void OutAddIn::bindHandlers() {
                          &objJournalItem, &objDocumentItem})
         member->setHandler(ignore);
     objOutlook.setHandler(ignore);
-    objCBButton.setHandler(ignore);
+    objCBButton.setHandler(handler([](OutAddIn& hub, std::int32_t dispid, std::span<host::Variant>) {
+        if (dispid == host::dispid::Click) hub.objCBButton_Click();
+    }));
     objNS.setHandler(ignore);
 }
 
@@ -131,6 +134,17 @@ host::Variant OutAddIn::CheckInspButton(const host::Inspector& inspector) {
     button.setVisible(true);
     button.pasteFace();
     return {};
+}
+
+void OutAddIn::objCBButton_Click() {
+    ModOutlook& mod = module();
+    if (mod.strRedirPage.empty()) {
+        ShowInstallError(component_.desktop);
+        return;
+    }
+    FrmAddIn& form = component_.frmAddIn();
+    if (!form.DoIt(mod, component_.desktop)) return;
+    host::WebBrowser(form.webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
 }
 
 void OutAddIn::AttachOutlook(const host::Application& app, std::wstring_view /*progId: handed over, never used*/) {

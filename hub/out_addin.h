@@ -40,6 +40,9 @@ public:
     void objExpl_BeforeFolderSwitch(const host::Variant& newFolder, host::Variant& cancel) noexcept;
     void objExpl_Close() noexcept;
     void objInsp_Close() noexcept;
+    // The button was pressed: launch the selection. Throws on the first failure (the host gets it
+    // back from its event call); a capture that could not be made ends it quietly.
+    void objCBButton_Click();
 
     // Read access for the component and its tests.
     const host::Application& outlook() const { return objOutlook.get(); }

@@ -4,6 +4,7 @@
 
 #include "host/components.h"
 #include "host/error_mode.h"
+#include "host/text.h"
 #include "modules/web_sites.h"
 
 namespace zeltra {
@@ -49,6 +50,48 @@ void Main(ModOutlook& module, host::Desktop& desktop, host::ObjectFactory& objec
 void ResetMSOAO(host::ObjectFactory& objects) noexcept {
     LocalShell shell(objects);
     resumeNext([&] { shell->regWrite(welcomeFlagValue, host::Variant(L"0")); });
+}
+
+std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept try {
+    // Saving opens the clipboard, retrying briefly: clipboard viewers and history services hold
+    // it for moments after every change. Still held: nothing was touched, nothing to launch.
+    const std::unique_ptr<host::ClipboardContent> saved = desktop.saveClipboard();
+    std::optional<std::wstring> captured;
+    host::resumeNext([&] {
+        desktop.clearClipboard();
+        // Without a change the window copied nothing: the selection is empty.
+        std::wstring text = desktop.copySelection() ? desktop.clipboardText() : std::wstring();
+        if (!text.empty()) module.strSelection = text;
+        captured = std::move(text);
+    });
+    // Put back what the user had, once more if the first try fails.
+    bool restored = false;
+    for (int attempt = 0; attempt < 2 && !restored; ++attempt) {
+        host::resumeNext([&] {
+            desktop.restoreClipboard(*saved);
+            restored = true;
+        });
+    }
+    if (!restored) return std::nullopt;
+    return captured;
+} catch (...) {
+    return std::nullopt;
+}
+
+namespace {
+
+std::wstring replaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+}  // namespace
+
+std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection) {
+    const std::wstring path = replaceAll(replaceAll(std::wstring(redirectPage), L"\\", L"/"), L" ", L"%20");
+    const std::wstring query = host::percentEncoded(replaceAll(host::lowerCase(selection), L"\\", L"/"));
+    return L"file:///" + path + L"?" + query;
 }
 
 void ShowInstallError(host::Desktop& desktop) {

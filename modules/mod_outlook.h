@@ -2,7 +2,9 @@
 // Module-level state of modOutlook and its procedures for the installation settings. One
 // instance of the state exists per apartment that initialises the component; every object
 // created in that apartment shares it.
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "host/automation.h"
 #include "host/desktop.h"
@@ -36,6 +38,16 @@ void Main(ModOutlook& module, host::Desktop& desktop, host::ObjectFactory& objec
 
 // Writes the welcome flag back to "0"; a failure is skipped.
 void ResetMSOAO(host::ObjectFactory& objects) noexcept;
+
+// The text selected in the window with the keyboard focus, copied through the clipboard; the
+// user's clipboard is put back afterwards, every format of it. A non-empty capture is also kept
+// in strSelection. Nothing when the capture could not be made (the clipboard stayed held by
+// another program, or the copy could not be sent): nothing is to be launched then.
+std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept;
+
+// The redirect page's address with the selection as its query: the path with "/" for "\" and
+// "%20" for blanks, the selection lower-cased and percent-encoded (a backslash in it becomes "/").
+std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection);
 
 // The add-in's one warning: the installation folder could not be found. Throws when the box
 // cannot be shown.

@@ -334,4 +334,23 @@ void setClipboardPicture(const host::Bitmap& picture, const ClipboardOptions& op
     markers.put();
 }
 
+std::wstring clipboardText(const ClipboardOptions& options) {
+    const OpenClipboardScope clipboard(options);
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (!data) return {};
+    const std::size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+    const auto* text = static_cast<const wchar_t*>(GlobalLock(data));
+    if (!text) return {};
+    std::size_t length = 0;
+    while (length < capacity && text[length] != L'\0') ++length;
+    std::wstring result(text, length);
+    GlobalUnlock(data);
+    return result;
+}
+
+void clearClipboard(const ClipboardOptions& options) {
+    const OpenClipboardScope clipboard(options);
+    clipboard.empty();
+}
+
 }  // namespace host::win32

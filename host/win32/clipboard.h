@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "host/desktop.h"
@@ -48,5 +49,10 @@ private:
 
 // Replaces the clipboard's content with the packed DIB, as CF_DIB exactly as given.
 void setClipboardPicture(const host::Bitmap& picture, const ClipboardOptions& options = {});
+
+// The clipboard's CF_UNICODETEXT, up to its first NUL; empty when it holds none.
+std::wstring clipboardText(const ClipboardOptions& options = {});
+// Empties the clipboard.
+void clearClipboard(const ClipboardOptions& options = {});
 
 }  // namespace host::win32

@@ -2,10 +2,18 @@
 // The desktop port over Win32: the clipboard, MessageBoxW and the common controls.
 #include <windows.h>
 
+#include <span>
+#include <vector>
+
 #include "host/desktop.h"
 #include "host/win32/clipboard.h"
 
 namespace host::win32 {
+
+// The keystrokes of Ctrl+C while the user still holds the given modifiers (Ctrl aside): Ctrl goes
+// down first, so that letting Alt go (the button pressed from the keyboard with Alt+T) opens no
+// menu; the held modifiers go up for the chord and down again after it, as the user holds them.
+std::vector<INPUT> copyChord(std::span<const WORD> heldModifiers, bool controlHeld);
 
 class SystemDesktop final : public host::Desktop {
 public:
@@ -15,6 +23,9 @@ public:
     // Puts back content this desktop saved; any other kind is refused with E_INVALIDARG.
     void restoreClipboard(const host::ClipboardContent& saved) override;
     void setClipboardPicture(const host::Bitmap& picture) override;
+    std::wstring clipboardText() override { return host::win32::clipboardText(options_); }
+    void clearClipboard() override { host::win32::clearClipboard(options_); }
+    bool copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
     // Owned by the calling thread's active window, if it has one.
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;

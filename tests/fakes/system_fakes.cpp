@@ -64,8 +64,69 @@ private:
 
 }  // namespace
 
-void FakeDesktop::open() const {
-    if (clipboardLocked) throw host::Error(clipboardCannotOpen, "clipboard held by another program");
+// Records Navigate as the add-in must call it: by DISPID 104, as a statement, the address alone.
+class FakeBrowser final : public host::Automation {
+public:
+    explicit FakeBrowser(std::shared_ptr<FakeFormWindow::State> state) : state_(std::move(state)) {}
+    std::shared_ptr<host::Automation> queryInterface(const host::Guid&) override { return duplicate(); }
+    std::shared_ptr<host::Automation> duplicate() override { return std::make_shared<FakeBrowser>(state_); }
+    host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override {
+        if (!member.byId() || member.id() != 104 || kind != host::InvokeKind::Statement || args.size() != 1)
+            throw host::Error(host::hresult::memberNotFound, "not Navigate as the add-in calls it");
+        if (state_->navigateFails) throw host::Error(host::hresult::fail, "navigation refused");
+        state_->navigations.push_back(args[0].asString());
+        return {};
+    }
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler) override {
+        throw host::Error(host::hresult::cannotConnect, "no events here");
+    }
+    const void* identity() const override { return state_.get(); }
+
+private:
+    std::shared_ptr<FakeFormWindow::State> state_;
+};
+
+void FakeDesktop::open() {
+    ++opens;
+    if (clipboardLocked || (clipboardLockedAfterOpens && opens > *clipboardLockedAfterOpens))
+        throw host::Error(clipboardCannotOpen, "clipboard held by another program");
+}
+
+std::vector<std::uint8_t> FakeDesktop::textBytes(std::wstring_view text) {
+    std::vector<std::uint8_t> bytes;
+    for (const wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::wstring FakeDesktop::clipboardText() {
+    open();
+    const auto it = clipboard.find(L"CF_UNICODETEXT");
+    std::wstring text;
+    if (it == clipboard.end()) return text;
+    for (std::size_t i = 0; i + 1 < it->second.size(); i += 2) {
+        const wchar_t c = static_cast<wchar_t>(it->second[i] | (it->second[i + 1] << 8));
+        if (c == 0) break;
+        text += c;
+    }
+    return text;
+}
+
+void FakeDesktop::clearClipboard() {
+    open();
+    if (clearFails) throw host::Error(host::hresult::fail, "EmptyClipboard failed");
+    setClipboard({});
+}
+
+bool FakeDesktop::copySelection() {
+    ++copiesSent;
+    if (!editorSelection) return false;
+    setClipboard({{L"CF_UNICODETEXT", textBytes(*editorSelection)}});
+    return true;
 }
 
 std::optional<std::vector<std::uint8_t>> FakeDesktop::picture() const {
@@ -109,6 +170,8 @@ host::Bitmap FakeFormWindow::faceBitmap() {
     dib.resize(40 + 16 * 4 + 16 * 8, 0x22);
     return {dib};
 }
+
+host::Object FakeFormWindow::webBrowser1() const { return host::Object(std::make_shared<FakeBrowser>(state_)); }
 
 zeltra::FormLoader FakeFormWindow::loader(std::shared_ptr<State> state) {
     return [state]() -> std::unique_ptr<zeltra::FormWindow> {

@@ -31,8 +31,16 @@ public:
     bool clipboardLocked = false;
     std::vector<MessageBox> messageBoxes;
     bool messageBoxFails = false;
+    // The focused editor's selection, copied on Ctrl+C; nothing: the window copies nothing.
+    std::optional<std::wstring> editorSelection;
+    bool clearFails = false;
+    // Every open fails from this many opens on (a program took the clipboard meanwhile).
+    std::optional<int> clipboardLockedAfterOpens;
+    int opens = 0;
+    int copiesSent = 0;
     std::vector<std::uint32_t> commonControlsRegistered;
 
+    static std::vector<std::uint8_t> textBytes(std::wstring_view text);
     void setClipboard(ClipboardData content) {
         clipboard = std::move(content);
         ++sequenceNumber;
@@ -43,12 +51,15 @@ public:
     std::unique_ptr<host::ClipboardContent> saveClipboard() override;
     void restoreClipboard(const host::ClipboardContent& saved) override;
     void setClipboardPicture(const host::Bitmap& picture) override;
+    std::wstring clipboardText() override;
+    void clearClipboard() override;
+    bool copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return sequenceNumber; }
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override { commonControlsRegistered.push_back(classes); }
 
 private:
-    void open() const;
+    void open();
 };
 
 // The registry as WScript.Shell shows it: values by their full path in the shell's notation.
@@ -80,11 +91,13 @@ public:
         int loads = 0;
         bool closedByUser = false;
         bool failToLoad = false;
+        std::vector<std::wstring> navigations;
+        bool navigateFails = false;
     };
     explicit FakeFormWindow(std::shared_ptr<State> state) : state_(std::move(state)) {}
     bool exists() const override { return !state_->closedByUser; }
     host::Bitmap myIconPicture() const override { return faceBitmap(); }
-    host::Object webBrowser1() const override { return {}; }
+    host::Object webBrowser1() const override;
 
     // A 16 x 16 bitmap with 16 colours, as the form's MyIcon holds.
     static host::Bitmap faceBitmap();

@@ -215,3 +215,60 @@ TEST(Desktop, CommonControlsLibraryStaysLoaded) {
 }
 
 }  // namespace
+
+namespace {
+
+// An edit control in a window of its own, in front with the keyboard focus, as an item window's
+// editor is when its button is pressed.
+class FocusedEditor {
+public:
+    explicit FocusedEditor(const wchar_t* content)
+        : frame_(CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                 nullptr, nullptr, nullptr)),
+          edit_(CreateWindowExW(0, L"EDIT", content, WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 280, 150, frame_, nullptr,
+                                nullptr, nullptr)) {
+        SetForegroundWindow(frame_);
+        SetFocus(edit_);
+    }
+    ~FocusedEditor() { DestroyWindow(frame_); }
+    void select(int start, int end) const { SendMessageW(edit_, EM_SETSEL, start, end); }
+
+private:
+    HWND frame_;
+    HWND edit_;
+};
+
+TEST(Desktop, CopySelectionHasTheFocusedEditorCopyOnThisVeryThread) {
+    const FocusedEditor editor(L"alpha Beta Gamma");
+    editor.select(6, 16);
+    host::win32::SystemDesktop desktop;
+    desktop.clearClipboard();
+    EXPECT_TRUE(desktop.copySelection());
+    EXPECT_EQ(desktop.clipboardText(), L"Beta Gamma");
+}
+
+// Wine makes the modifier keys follow the X server's, so a key held can only be checked in the
+// keystrokes sent.
+TEST(Desktop, TheChordLeavesTheModifiersTheUserHoldsAsTheyWere) {
+    const auto keys = [](const std::vector<INPUT>& inputs) {
+        std::vector<std::pair<WORD, bool>> result;
+        for (const INPUT& input : inputs) result.emplace_back(input.ki.wVk, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0);
+        return result;
+    };
+    const WORD alt[] = {VK_LMENU};
+    const std::vector<std::pair<WORD, bool>> withAlt = {{VK_CONTROL, false}, {VK_LMENU, true}, {'C', false},
+                                                         {'C', true},        {VK_LMENU, false}, {VK_CONTROL, true}};
+    EXPECT_EQ(keys(host::win32::copyChord(alt, false)), withAlt);
+    const std::vector<std::pair<WORD, bool>> controlHeld = {{'C', false}, {'C', true}};
+    EXPECT_EQ(keys(host::win32::copyChord({}, true)), controlHeld) << "the user's Ctrl stays down";
+}
+
+TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
+    const FocusedEditor editor(L"");
+    host::win32::SystemDesktop desktop;
+    desktop.clearClipboard();
+    EXPECT_FALSE(desktop.copySelection());
+    EXPECT_EQ(desktop.clipboardText(), L"");
+}
+
+}  // namespace

@@ -18,6 +18,9 @@ public:
     std::unique_ptr<host::ClipboardContent> saveClipboard() override { throw host::Error(E_NOTIMPL); }
     void restoreClipboard(const host::ClipboardContent&) override { throw host::Error(E_NOTIMPL); }
     void setClipboardPicture(const host::Bitmap&) override { throw host::Error(E_NOTIMPL); }
+    std::wstring clipboardText() override { throw host::Error(E_NOTIMPL); }
+    void clearClipboard() override { throw host::Error(E_NOTIMPL); }
+    bool copySelection() override { throw host::Error(E_NOTIMPL); }
     std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
     void messageBox(std::wstring_view, std::uint32_t, std::wstring_view) override { ++warnings; }
     void initCommonControls(std::uint32_t) noexcept override {}

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "host/text.h"
+#include "tests/fakes/host_fixture.h"
+
+namespace {
+
+using sim::Node;
+
+struct AddressCase {
+    const char* name;
+    std::wstring redirectPage;
+    std::wstring selection;
+    std::wstring address;
+};
+
+struct LaunchAddress : testing::TestWithParam<AddressCase> {};
+
+TEST_P(LaunchAddress, IsThePathWithTheEncodedLowerCaseSelection) {
+    EXPECT_EQ(zeltra::launchAddress(GetParam().redirectPage, GetParam().selection), GetParam().address);
+}
+
+const std::wstring page = L"D:\\My Tools\\Z\\cvredir.htm";
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LaunchAddress,
+    testing::Values(
+        AddressCase{"words", page, L"Hello World", L"file:///D:/My%20Tools/Z/cvredir.htm?hello%20world"},
+        AddressCase{"mixed_case", page, L"MixedCase Text", L"file:///D:/My%20Tools/Z/cvredir.htm?mixedcase%20text"},
+        AddressCase{"nothing", page, L"", L"file:///D:/My%20Tools/Z/cvredir.htm?"},
+        AddressCase{"backslash", page, L"a\\b", L"file:///D:/My%20Tools/Z/cvredir.htm?a/b"},
+        AddressCase{"trailing_backslash_folder", L"D:\\Tools\\Z\\\\cvredir.htm", L"x",
+                    L"file:///D:/Tools/Z//cvredir.htm?x"},
+        AddressCase{"reserved", page, L"50% #1 a&b c+d?", L"file:///D:/My%20Tools/Z/cvredir.htm?50%25%20%231%20a%26b%20c%2Bd%3F"},
+        AddressCase{"address_kept", page, L"Mail@Example.org", L"file:///D:/My%20Tools/Z/cvredir.htm?mail@example.org"},
+        AddressCase{"web_address_kept", page, L"https://www.example.org/A-b_c.d~e",
+                    L"file:///D:/My%20Tools/Z/cvredir.htm?https://www.example.org/a-b_c.d~e"},
+        AddressCase{"line_break", page, L"two\r\nlines", L"file:///D:/My%20Tools/Z/cvredir.htm?two%0D%0Alines"},
+        AddressCase{"non_ascii", page, L"\u00C4rger \u00FC", L"file:///D:/My%20Tools/Z/cvredir.htm?%C3%A4rger%20%C3%BC"},
+        AddressCase{"three_bytes", page, L"\u20AC", L"file:///D:/My%20Tools/Z/cvredir.htm?%E2%82%AC"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(PercentEncoding, WritesCharactersBeyondTheBasicPlaneAsFourBytes) {
+    std::wstring smile;
+    if constexpr (sizeof(wchar_t) == 2) {
+        smile = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    } else {
+        smile = {static_cast<wchar_t>(0x1F600)};
+    }
+    EXPECT_EQ(host::percentEncoded(smile), L"%F0%9F%98%80");
+    EXPECT_EQ(host::percentEncoded(std::wstring(1, static_cast<wchar_t>(0xD800))), L"%EF%BF%BD") << "a lone surrogate";
+}
+
+// Pressing the button of a mail window: capture through the clipboard, then the browser control.
+struct ButtonPress : testing::Test {
+    fakes::Session session;
+    sim::Model& model = session.model;
+    fakes::FakeDesktop& desktop = session.desktop;
+    Node* button = nullptr;
+    const fakes::ClipboardData usersClipboard = {{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"alpha")},
+                                                 {L"Private", {7, 7}}};
+
+    void SetUp() override {
+        session.module.strRedirPage = L"C:\\Zeltra Test\\cvredir.htm";
+        model.openExplorer();
+        ASSERT_EQ(session.onConnection(), host::hresult::ok);
+        Node& inspector = model.openInspector(43, L"mail");
+        for (Node* control : model.commandBar(inspector, L"Standard")->controls->elements)
+            if (control->control.tag == L"Zeltra") button = control;
+        ASSERT_NE(button, nullptr);
+        desktop.setClipboard(usersClipboard);
+    }
+    void TearDown() override {
+        EXPECT_EQ(session.onDisconnection(), host::hresult::ok);
+        session.connect.reset();
+        EXPECT_TRUE(model.referencesHeld().empty());
+    }
+    // Presses the button; returns the failures the add-in gave back from the Click event.
+    std::vector<host::HResult> press() {
+        model.click(*button);
+        return model.takeEventFailures();
+    }
+    const std::vector<std::wstring>& navigations() const { return session.form->navigations; }
+};
+
+TEST_F(ButtonPress, NavigatesToTheSelectionAndGivesTheClipboardBack) {
+    desktop.editorSelection = L"Beta Gamma";
+    EXPECT_TRUE(press().empty());
+    EXPECT_EQ(navigations(), std::vector<std::wstring>{L"file:///C:/Zeltra%20Test/cvredir.htm?beta%20gamma"});
+    EXPECT_EQ(session.module.strSelection, L"Beta Gamma");
+    EXPECT_EQ(desktop.clipboard, usersClipboard) << "every format the user had";
+    EXPECT_EQ(desktop.copiesSent, 1);
+}
+
+TEST_F(ButtonPress, TwoPressesCarryTheirOwnSelections) {
+    desktop.editorSelection = L"First";
+    press();
+    desktop.editorSelection = L"Second";
+    press();
+    EXPECT_EQ(navigations(), (std::vector<std::wstring>{L"file:///C:/Zeltra%20Test/cvredir.htm?first",
+                                                        L"file:///C:/Zeltra%20Test/cvredir.htm?second"}));
+}
+
+TEST_F(ButtonPress, NothingSelectedNavigatesToThePageAloneAndEmptiesTheSelection) {
+    session.module.strSelection = L"earlier";
+    press();
+    EXPECT_EQ(navigations(), std::vector<std::wstring>{L"file:///C:/Zeltra%20Test/cvredir.htm?"});
+    EXPECT_EQ(session.module.strSelection, L"");
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+TEST_F(ButtonPress, WithoutAnInstallationEachPressWarnsAndTouchesNothing) {
+    session.module.strRedirPage.clear();
+    desktop.editorSelection = L"word";
+    const std::uint32_t sequence = desktop.sequenceNumber;
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(press().empty());
+    EXPECT_EQ(desktop.messageBoxes.size(), 2u);
+    EXPECT_EQ(desktop.messageBoxes[0].title, L"Corvane Zeltra Add-in");
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.sequenceNumber, sequence) << "the clipboard is not touched";
+    EXPECT_EQ(desktop.copiesSent, 0);
+}
+
+TEST_F(ButtonPress, AClipboardHeldByAnotherProgramEndsThePressQuietly) {
+    desktop.editorSelection = L"word";
+    desktop.clipboardLocked = true;
+    EXPECT_TRUE(press().empty()) << "no error goes back into the host's event";
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.copiesSent, 0);
+    EXPECT_TRUE(desktop.messageBoxes.empty());
+}
+
+TEST_F(ButtonPress, AClearThatFailsPutsTheClipboardBackAndNavigatesNothing) {
+    desktop.editorSelection = L"word";
+    desktop.clearFails = true;
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+TEST_F(ButtonPress, AClipboardThatCannotBeGivenBackNavigatesNothing) {
+    desktop.editorSelection = L"word";
+    desktop.opens = 0;
+    desktop.clipboardLockedAfterOpens = 3;  // save, clear, read; then every restore fails
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(navigations().empty());
+}
+
+TEST_F(ButtonPress, ABrowserThatRefusesTheAddressFailsTheClickEvent) {
+    desktop.editorSelection = L"word";
+    session.form->navigateFails = true;
+    EXPECT_EQ(press().size(), 1u);
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+}  // namespace
