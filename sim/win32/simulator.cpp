@@ -359,6 +359,19 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         print(L"outlook: selected \"" + windows_.selectedText(*node) + L"\"");
         return Outcome::Done;
     }
+    if (command == L"send-input" && words.size() == 2 && words[1] == L"ctrl+c") {
+        // What an add-in does on Outlook's thread to copy the selection of the window in front.
+        INPUT inputs[4]{};
+        const WORD keys[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+        for (int i = 0; i < 4; ++i) {
+            inputs[i].type = INPUT_KEYBOARD;
+            inputs[i].ki.wVk = keys[i];
+            inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+        }
+        const UINT sent = SendInput(4, inputs, sizeof(INPUT));
+        print(L"outlook: SendInput took " + std::to_wstring(sent) + L" of 4 key events");
+        return Outcome::Done;
+    }
     if (command == L"fail" && (words.size() == 3 || words.size() == 4)) {
         const auto times = words.size() == 4 ? parseCount(words[3]) : std::optional<int>(1);
         if (!times) return Outcome::BadLine;
