@@ -359,6 +359,7 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         print(L"outlook: selected \"" + windows_.selectedText(*node) + L"\"");
         return Outcome::Done;
     }
+    if (command == L"click" && (words.size() == 2 || words.size() == 3)) return click(words);
     if (command == L"send-input" && words.size() == 2 && words[1] == L"ctrl+c") {
         // What an add-in does on Outlook's thread to copy the selection of the window in front.
         INPUT inputs[4]{};
@@ -468,6 +469,33 @@ Simulator::Outcome Simulator::customize(const std::vector<std::wstring>& words, 
     control.control.caption = unquote(rawRestAfter(line, 5));
     windows_.barsChanged();
     print(L"outlook: the user adds " + describeControl(control));
+    return Outcome::Done;
+}
+
+Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
+    // click NAME [TAG]: the user presses the first visible button of the Standard bar captioned
+    // "Zel&tra", or carrying that tag. A command bar takes no focus: it stays where it was.
+    Node* node = lookup(words[1]);
+    if (!node || node->kind() != Kind::Inspector) return Outcome::BadLine;
+    const bool byTag = words.size() == 3;
+    Node* bar = model_.commandBar(*node, L"Standard");
+    Node* button = nullptr;
+    for (Node* control : bar->controls->elements)
+        if (control->kind() == Kind::CommandBarButton && control->control.visible &&
+            (byTag ? control->control.tag == words[2] : control->control.caption == L"Zel&tra")) {
+            button = control;
+            break;
+        }
+    const std::wstring which = byTag ? L"tagged " + quoted(words[2]) : L"captioned \"Zel&tra\"";
+    if (!button) {
+        print(L"  UNMET: no visible button " + which + L" on the Standard bar of " + label(node));
+        return Outcome::Unmet;
+    }
+    print(L"outlook: the user clicks " + button->name() + L" (" + which + L", Tag " + quoted(std::as_const(button->control).tag) +
+          L") on " + label(node));
+    const bool cancelled = model_.click(*button);
+    print(std::wstring(L"outlook: click done") + (cancelled ? L", CancelDefault set" : L"") +
+          (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text" : L"; its text is not the keyboard focus"));
     return Outcome::Done;
 }
 

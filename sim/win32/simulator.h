@@ -53,6 +53,7 @@ private:
                             std::wstring& wanted);
     Outcome clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome registryLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome click(const std::vector<std::wstring>& words);
     Outcome customize(const std::vector<std::wstring>& words, const std::wstring& line);
     void start();
     // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends.
