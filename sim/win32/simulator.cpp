@@ -515,11 +515,13 @@ Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
         print(L"  UNMET: no visible button " + which + L" on the Standard bar of " + label(node));
         return Outcome::Unmet;
     }
-    print(L"outlook: the user clicks " + button->name() + L" (" + which + L", Tag " + quoted(std::as_const(button->control).tag) +
-          L") on " + label(node));
+    const std::wstring tag = button->control.tag;
+    print(L"outlook: the user clicks " + button->name() + L" (" + which + L", Tag " + quoted(tag) + L") on " +
+          label(node));
     const bool cancelled = model_.click(*button);
     print(std::wstring(L"outlook: click done") + (cancelled ? L", CancelDefault set" : L"") +
-          (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text" : L"; its text is not the keyboard focus"));
+          (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text"
+                                          : L"; its text is not the keyboard focus"));
     return Outcome::Done;
 }
 
