@@ -222,4 +222,37 @@ std::wstring Clipboard::describe(const std::vector<Format>& formats) {
     return text;
 }
 
+ClipboardHolder::ClipboardHolder() = default;
+
+ClipboardHolder::~ClipboardHolder() { release(); }
+
+bool ClipboardHolder::hold(DWORD ms) {
+    release();
+    if (!held_.handle || !released_.handle) return false;
+    ResetEvent(held_.handle);
+    ResetEvent(released_.handle);
+    opened_ = false;
+    thread_ = std::thread([this, ms]() noexcept {
+        // A message-only window of this thread: the clipboard's holder as GetOpenClipboardWindow tells.
+        HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Holder", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+        opened_ = window && OpenClipboard(window);
+        SetEvent(held_.handle);
+        if (opened_) {
+            WaitForSingleObject(released_.handle, ms);
+            CloseClipboard();
+        }
+        if (window) DestroyWindow(window);
+    });
+    WaitForSingleObject(held_.handle, INFINITE);
+    if (!opened_) release();
+    return opened_;
+}
+
+void ClipboardHolder::release() {
+    if (!thread_.joinable()) return;
+    if (released_.handle) SetEvent(released_.handle);
+    thread_.join();
+}
+
 }  // namespace sim::win32

@@ -3,9 +3,11 @@
 // user put there, and snapshots to check that an add-in gave the user's content back.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/model/outlook_model.h"
@@ -49,6 +51,37 @@ public:
 
 private:
     HWND owner_;  // the simulator's window that opens the clipboard
+};
+
+// Another program holding the clipboard open: a thread of its own, with its own window, opens the
+// clipboard and keeps it for a while, as a clipboard monitor or a slow program does.
+class ClipboardHolder {
+public:
+    ClipboardHolder();
+    ~ClipboardHolder();  // lets go of the clipboard and waits for the thread
+    ClipboardHolder(const ClipboardHolder&) = delete;
+    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
+
+    // Holds the clipboard for `ms` milliseconds from now (a hold still running ends first); returns
+    // once the clipboard is held, false when it could not be opened.
+    bool hold(DWORD ms);
+    // Closes the clipboard now (if still held) and waits for the thread.
+    void release();
+
+private:
+    struct Event {
+        Event() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+        ~Event() {
+            if (handle) CloseHandle(handle);
+        }
+        Event(const Event&) = delete;
+        Event& operator=(const Event&) = delete;
+        HANDLE handle;
+    };
+    Event held_;      // set by the thread once it holds the clipboard, or has given up
+    Event released_;  // set to make the thread let go early
+    std::atomic<bool> opened_ = false;
+    std::thread thread_;
 };
 
 }  // namespace sim::win32

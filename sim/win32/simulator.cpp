@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/iids.h"
+#include "sim/win32/add_in_browser.h"
 #include "sim/win32/console.h"
 #include "sim/win32/install_settings.h"
 
@@ -309,6 +310,13 @@ int Simulator::pumpMessages() {
     return handled;
 }
 
+void Simulator::noteBrowserAddress() {
+    const auto address = addInBrowserAddress();
+    if (!address || address->empty() || address == lastAddress_) return;
+    lastAddress_ = address;
+    ++navigations_;
+}
+
 Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, const std::wstring& line) {
     const std::wstring& command = words[0];
     const auto argument = [&](std::size_t i) { return i < words.size() ? words[i] : std::wstring(); };
@@ -357,6 +365,36 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         if (!node || !start || !length) return Outcome::BadLine;
         windows_.select(*node, *start, *length);
         print(L"outlook: selected \"" + windows_.selectedText(*node) + L"\"");
+        return Outcome::Done;
+    }
+    if (command == L"lock-clipboard" && words.size() == 2) {
+        // Another program holds the clipboard open for MS milliseconds from now; 0 lets go at once.
+        const auto ms = parseUnsigned(words[1]);
+        if (!ms || *ms == INFINITE) return Outcome::BadLine;
+        if (*ms == 0) {
+            clipboardHolder_.release();
+            print(L"outlook: the other program has closed the clipboard");
+            return Outcome::Done;
+        }
+        if (!clipboardHolder_.hold(*ms)) {
+            print(L"  UNMET: the other program could not open the clipboard");
+            return Outcome::Unmet;
+        }
+        print(L"outlook: another program holds the clipboard open for " + words[1] + L" ms");
+        return Outcome::Done;
+    }
+    if (command == L"click" && (words.size() == 2 || words.size() == 3)) return click(words);
+    if (command == L"send-input" && words.size() == 2 && words[1] == L"ctrl+c") {
+        // What an add-in does on Outlook's thread to copy the selection of the window in front.
+        INPUT inputs[4]{};
+        const WORD keys[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+        for (int i = 0; i < 4; ++i) {
+            inputs[i].type = INPUT_KEYBOARD;
+            inputs[i].ki.wVk = keys[i];
+            inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+        }
+        const UINT sent = SendInput(4, inputs, sizeof(INPUT));
+        print(L"outlook: SendInput took " + std::to_wstring(sent) + L" of 4 key events");
         return Outcome::Done;
     }
     if (command == L"fail" && (words.size() == 3 || words.size() == 4)) {
@@ -455,6 +493,35 @@ Simulator::Outcome Simulator::customize(const std::vector<std::wstring>& words, 
     control.control.caption = unquote(rawRestAfter(line, 5));
     windows_.barsChanged();
     print(L"outlook: the user adds " + describeControl(control));
+    return Outcome::Done;
+}
+
+Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
+    // click NAME [TAG]: the user presses the first visible button of the Standard bar captioned
+    // "Zel&tra", or carrying that tag. A command bar takes no focus: it stays where it was.
+    Node* node = lookup(words[1]);
+    if (!node || node->kind() != Kind::Inspector) return Outcome::BadLine;
+    const bool byTag = words.size() == 3;
+    Node* bar = model_.commandBar(*node, L"Standard");
+    Node* button = nullptr;
+    for (Node* control : bar->controls->elements)
+        if (control->kind() == Kind::CommandBarButton && control->control.visible &&
+            (byTag ? control->control.tag == words[2] : control->control.caption == L"Zel&tra")) {
+            button = control;
+            break;
+        }
+    const std::wstring which = byTag ? L"tagged " + quoted(words[2]) : L"captioned \"Zel&tra\"";
+    if (!button) {
+        print(L"  UNMET: no visible button " + which + L" on the Standard bar of " + label(node));
+        return Outcome::Unmet;
+    }
+    const std::wstring tag = button->control.tag;
+    print(L"outlook: the user clicks " + button->name() + L" (" + which + L", Tag " + quoted(tag) + L") on " +
+          label(node));
+    const bool cancelled = model_.click(*button);
+    print(std::wstring(L"outlook: click done") + (cancelled ? L", CancelDefault set" : L"") +
+          (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text"
+                                          : L"; its text is not the keyboard focus"));
     return Outcome::Done;
 }
 
@@ -589,6 +656,12 @@ Simulator::Outcome Simulator::expectClipboard(const std::vector<std::wstring>& w
                   (differences.empty() ? L"" : L": " + differences));
         return Outcome::Done;
     }
+    if (what == L"clipboard-held" && words.size() == 3 && (words[2] == L"yes" || words[2] == L"no")) {
+        // Whether a window, of this program or another, has the clipboard open.
+        actual = GetOpenClipboardWindow() ? L"yes" : L"no";
+        wanted = words[2];
+        return Outcome::Done;
+    }
     if (what == L"clipboard-text" && words.size() >= 3) {
         const std::wstring raw = restAfter(line, 2);
         wanted = raw == L"none" ? L"none" : quoted(unquote(raw));
@@ -613,6 +686,19 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         if (expectBars(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
     } else if (what.starts_with(L"clipboard")) {
         if (expectClipboard(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what == L"navigated" && words.size() >= 3) {
+        // expect navigated ADDRESS|none: the LocationURL of the add-in's browser control now.
+        const auto address = addInBrowserAddress();
+        actual = address && !address->empty() ? *address : L"none";
+        wanted = unquote(rawRestAfter(line, 2));
+    } else if (what == L"navigations" && words.size() == 3) {
+        // Changes of that address seen after the lines since the scenario began or the last such line.
+        const auto count = parseCount(words[2]);
+        if (!count) return Outcome::BadLine;
+        noteBrowserAddress();
+        actual = std::to_wstring(navigations_) + L" navigation(s)";
+        wanted = words[2] + L" navigation(s)";
+        navigations_ = 0;
     } else if (what == L"messages" && words.size() == 3) {
         // Message boxes shown since the scenario began or since the last "expect messages".
         const auto count = parseCount(words[2]);
@@ -715,6 +801,7 @@ int Simulator::runScenario(const std::wstring& path) {
         commandTraceStart_ = previousCommandStart;
         const Outcome outcome = execute(words, line);
         pumpMessages();
+        noteBrowserAddress();
         if (outcome == Outcome::BadLine) {
             printError(L"scenario line " + std::to_wstring(n + 1) + L" not understood: " + lines[n]);
             return 2;

@@ -53,6 +53,7 @@ private:
                             std::wstring& wanted);
     Outcome clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome registryLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome click(const std::vector<std::wstring>& words);
     Outcome customize(const std::vector<std::wstring>& words, const std::wstring& line);
     void start();
     // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends.
@@ -69,6 +70,8 @@ private:
     bool connected(const Node& node, const host::Guid& eventIid) const;
     std::vector<Node*> connectedWindows(Kind kind, const host::Guid& eventIid) const;
     int pumpMessages();
+    // Reads the add-in's browser address after each line and counts its changes.
+    void noteBrowserAddress();
     void writeTestInstallation();
 
     Options options_;
@@ -77,6 +80,9 @@ private:
     Clipboard clipboard_;
     std::optional<std::vector<Clipboard::Format>> rememberedClipboard_;
     std::optional<DWORD> rememberedSequence_;
+    ClipboardHolder clipboardHolder_;  // another program holding the clipboard open
+    std::optional<std::wstring> lastAddress_;  // the add-in's browser address last seen, when not empty
+    int navigations_ = 0;                      // address changes seen since the last "expect navigations"
     Model model_;
     ComHost com_;
     WindowLayer windows_;

@@ -127,8 +127,17 @@ void WindowLayer::bringToFront(Node& window) {
     const auto it = windows_.find(&window);
     if (it == windows_.end()) return;
     if (!IsWindowVisible(it->second.frame)) ShowWindow(it->second.frame, SW_SHOWNORMAL);
+    // Keystrokes synthesised with SendInput go to the focus window of the foreground thread:
+    // the frame becomes the foreground and active window, its editor the focus.
     SetForegroundWindow(it->second.frame);
+    SetActiveWindow(it->second.frame);
     if (it->second.editor) SetFocus(it->second.editor);
+}
+
+bool WindowLayer::editorHasFocus(const Node& window) const {
+    const auto it = windows_.find(&window);
+    return it != windows_.end() && it->second.editor && GetFocus() == it->second.editor &&
+           GetForegroundWindow() == it->second.frame;
 }
 
 void WindowLayer::select(Node& window, int start, int length) {

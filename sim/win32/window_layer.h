@@ -30,8 +30,11 @@ public:
     void opened(Node& window);
     void closed(Node& window);
     void bringToFront(Node& window);
-    // Selects characters [start, start + length) of an item window's text and focuses it.
+    // Selects characters [start, start + length) of an item window's text; the window becomes the
+    // foreground window and its text the keyboard focus.
     void select(Node& window, int start, int length);
+    // Whether the window is the foreground window with the keyboard focus in its text.
+    bool editorHasFocus(const Node& window) const;
     std::wstring selectedText(Node& window) const;
     HWND handleOf(const Node& window) const;
     std::size_t openCount() const { return windows_.size(); }

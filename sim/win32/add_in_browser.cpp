@@ -1,0 +1,49 @@
+#include "sim/win32/add_in_browser.h"
+
+#include <exdisp.h>
+
+#include "com/ptr.h"
+
+extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
+
+namespace sim::win32 {
+namespace {
+
+constexpr wchar_t formClass[] = L"ZeltraFormAddIn";
+constexpr wchar_t hostClass[] = L"AtlAxWin";
+
+BOOL CALLBACK findHost(HWND window, LPARAM found) noexcept {
+    wchar_t name[16] = L"";
+    if (GetClassNameW(window, name, 16) && lstrcmpW(name, hostClass) == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND addInFormWindow() {
+    if (HWND form = FindWindowExW(nullptr, nullptr, formClass, nullptr)) return form;
+    return FindWindowExW(HWND_MESSAGE, nullptr, formClass, nullptr);
+}
+
+HWND browserHostIn(HWND form) {
+    HWND host = nullptr;
+    if (form) EnumChildWindows(form, &findHost, reinterpret_cast<LPARAM>(&host));
+    return host;
+}
+
+std::optional<std::wstring> addInBrowserAddress() {
+    const HWND host = browserHostIn(addInFormWindow());
+    if (!host) return std::nullopt;
+    com::ComPtr<IUnknown> control;
+    if (FAILED(AtlAxGetControl(host, control.put())) || !control) return std::nullopt;
+    com::ComPtr<IWebBrowser2> browser;
+    if (FAILED(control.queryInterface(IID_IWebBrowser2, browser)) || !browser) return std::nullopt;
+    com::Bstr address;
+    if (FAILED(browser->get_LocationURL(address.put()))) return std::nullopt;
+    return address.get() ? std::wstring(address.get(), SysStringLen(address.get())) : std::wstring();
+}
+
+}  // namespace sim::win32

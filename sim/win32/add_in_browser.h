@@ -1,0 +1,20 @@
+#pragma once
+// The web browser control the add-in hosts in a hidden window of its own, read as the user's
+// desktop could: found by its window classes, its address read through IWebBrowser2.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace sim::win32 {
+
+// The add-in's window (class "ZeltraFormAddIn", top level or message-only) and, inside it, the
+// ActiveX host window of the browser control.
+HWND addInFormWindow();
+HWND browserHostIn(HWND form);
+
+// The browser control's LocationURL; nothing when there is no such window or control, or it cannot
+// tell (an empty address is returned as it is).
+std::optional<std::wstring> addInBrowserAddress();
+
+}  // namespace sim::win32
