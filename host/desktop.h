@@ -61,11 +61,8 @@ class KeptClipboard {
 public:
     explicit KeptClipboard(Desktop& desktop) : desktop_(desktop), saved_(desktop.saveClipboard()) {}
     ~KeptClipboard() {
-        if (ours_ && desktop_.clipboardSequenceNumber() != *ours_) return;
-        try {
-            desktop_.restoreClipboard(*saved_);
-        } catch (...) {
-        }
+        if (settled_ || (ours_ && desktop_.clipboardSequenceNumber() != *ours_)) return;
+        tryRestore();
     }
     KeptClipboard(const KeptClipboard&) = delete;
     KeptClipboard& operator=(const KeptClipboard&) = delete;
@@ -73,10 +70,28 @@ public:
     // Call right after putting something on the clipboard.
     void markOurs() noexcept { ours_ = desktop_.clipboardSequenceNumber(); }
 
+    // Puts the saved content back now, trying a second time if the first fails; returns whether
+    // it is back. Nothing is put back again when this goes.
+    bool restore() noexcept {
+        settled_ = true;
+        return tryRestore() || tryRestore();
+    }
+
 private:
+    bool tryRestore() noexcept {
+        try {
+            desktop_.restoreClipboard(*saved_);
+            restored_ = true;
+        } catch (...) {
+        }
+        return restored_;
+    }
+
     Desktop& desktop_;
     std::unique_ptr<ClipboardContent> saved_;
     std::optional<std::uint32_t> ours_;
+    bool restored_ = false;
+    bool settled_ = false;  // restore() was called: the destructor leaves the clipboard alone
 };
 
 }  // namespace host

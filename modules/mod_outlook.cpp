@@ -55,7 +55,7 @@ void ResetMSOAO(host::ObjectFactory& objects) noexcept {
 std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept try {
     // Saving opens the clipboard, retrying briefly: clipboard viewers and history services hold
     // it for moments after every change. Still held: nothing was touched, nothing to launch.
-    const std::unique_ptr<host::ClipboardContent> saved = desktop.saveClipboard();
+    host::KeptClipboard usersClipboard(desktop);
     std::optional<std::wstring> captured;
     host::resumeNext([&] {
         desktop.clearClipboard();
@@ -64,15 +64,7 @@ std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& d
         if (!text.empty()) module.strSelection = text;
         captured = std::move(text);
     });
-    // Put back what the user had, once more if the first try fails.
-    bool restored = false;
-    for (int attempt = 0; attempt < 2 && !restored; ++attempt) {
-        host::resumeNext([&] {
-            desktop.restoreClipboard(*saved);
-            restored = true;
-        });
-    }
-    if (!restored) return std::nullopt;
+    if (!usersClipboard.restore()) return std::nullopt;
     return captured;
 } catch (...) {
     return std::nullopt;

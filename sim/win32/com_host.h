@@ -40,6 +40,9 @@ public:
     // The node behind any interface pointer of this host's objects, or null.
     Node* nodeOf(IUnknown* unknown) const;
 
+    // The real clipboard, as Outlook's and the user's side of the desktop use it.
+    Clipboard& clipboard() { return clipboard_; }
+
     ByRefStyle byRefStyle() const { return byRefStyle_; }
     void setByRefStyle(ByRefStyle style) { byRefStyle_ = style; }
 

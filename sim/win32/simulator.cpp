@@ -528,11 +528,11 @@ Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
 Simulator::Outcome Simulator::clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line) {
     const std::wstring& what = words[1];
     bool done = false;
-    if (what == L"set" && words.size() >= 3) done = clipboard_.setText(unquote(restAfter(line, 2)));
-    else if (what == L"add-bitmap" && words.size() == 2) done = clipboard_.addBitmap();
-    else if (what == L"add-private" && words.size() == 2) done = clipboard_.addPrivate();
+    if (what == L"set" && words.size() >= 3) done = com_.clipboard().setText(unquote(restAfter(line, 2)));
+    else if (what == L"add-bitmap" && words.size() == 2) done = com_.clipboard().addBitmap();
+    else if (what == L"add-private" && words.size() == 2) done = com_.clipboard().addPrivate();
     else if (what == L"remember" && words.size() == 2) {
-        rememberedClipboard_ = clipboard_.snapshot();
+        rememberedClipboard_ = com_.clipboard().snapshot();
         rememberedSequence_ = Clipboard::sequenceNumber();
         done = rememberedClipboard_.has_value();
         if (done) print(L"outlook: the clipboard holds " + Clipboard::describe(*rememberedClipboard_));
@@ -644,7 +644,7 @@ Simulator::Outcome Simulator::expectClipboard(const std::vector<std::wstring>& w
                 print(L"  sequence number " + std::to_wstring(*rememberedSequence_) + L", now " + std::to_wstring(now));
             return Outcome::Done;
         }
-        const auto now = clipboard_.snapshot();
+        const auto now = com_.clipboard().snapshot();
         if (!now) {
             actual = L"a clipboard that cannot be opened";
             return Outcome::Done;
@@ -665,13 +665,13 @@ Simulator::Outcome Simulator::expectClipboard(const std::vector<std::wstring>& w
     if (what == L"clipboard-text" && words.size() >= 3) {
         const std::wstring raw = restAfter(line, 2);
         wanted = raw == L"none" ? L"none" : quoted(unquote(raw));
-        const auto text = clipboard_.text();
+        const auto text = com_.clipboard().text();
         actual = text ? quoted(*text) : L"none";
         return Outcome::Done;
     }
     if (what == L"clipboard-picture" && words.size() >= 3) {
         wanted = rawRestAfter(line, 2);
-        const auto picture = clipboard_.picture();
+        const auto picture = com_.clipboard().picture();
         actual = picture ? describePicture(*picture) : L"none";
         return Outcome::Done;
     }

@@ -77,7 +77,6 @@ private:
     Options options_;
     std::unique_ptr<MessageBoxWatcher> messageBoxes_;
     std::size_t messageBoxesCounted_ = 0;  // seen before the last "expect messages"
-    Clipboard clipboard_;
     std::optional<std::vector<Clipboard::Format>> rememberedClipboard_;
     std::optional<DWORD> rememberedSequence_;
     ClipboardHolder clipboardHolder_;  // another program holding the clipboard open

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "addin/connect.h"
 #include "sim/model/outlook_model.h"
 #include "tests/fakes/model_automation.h"
@@ -35,6 +37,15 @@ struct Session {
         return connect->AddinInstance_OnDisconnection(removeMode);
     }
     zeltra::OutAddIn* hub() const { return connect->hub().get(); }
+
+    // The host disconnects and releases the add-in, which must then hold nothing of the host's.
+    void disconnectAndExpectNothingHeld() {
+        EXPECT_EQ(onDisconnection(), host::hresult::ok);
+        connect.reset();
+        EXPECT_TRUE(model.referencesHeld().empty());
+        EXPECT_EQ(model.connectionCount(), 0u);
+        EXPECT_TRUE(model.overReleases().empty());
+    }
 
     // Texts of the trace entries of one type, in order.
     std::vector<std::wstring> traced(sim::TraceEntry::Type type) const {

@@ -24,13 +24,7 @@ struct ButtonTest : testing::Test {
         ASSERT_EQ(session.onConnection(), host::hresult::ok);
         desktop.setClipboard(usersClipboard);
     }
-    void TearDown() override {
-        EXPECT_EQ(session.onDisconnection(), host::hresult::ok);
-        session.connect.reset();
-        EXPECT_TRUE(model.referencesHeld().empty());
-        EXPECT_EQ(model.connectionCount(), 0u);
-        EXPECT_TRUE(model.overReleases().empty());
-    }
+    void TearDown() override { session.disconnectAndExpectNothingHeld(); }
     zeltra::OutAddIn& hub() const { return *session.hub(); }
 
     Node& standardBar(Node& inspector) { return *model.commandBar(inspector, L"Standard"); }

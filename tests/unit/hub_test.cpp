@@ -30,11 +30,7 @@ struct HubTest : testing::Test {
     }
 
     void TearDown() override {
-        EXPECT_EQ(session.onDisconnection(), host::hresult::ok);
-        session.connect.reset();
-        EXPECT_TRUE(model.referencesHeld().empty());
-        EXPECT_EQ(model.connectionCount(), 0u);
-        EXPECT_TRUE(model.overReleases().empty());
+        session.disconnectAndExpectNothingHeld();
         EXPECT_TRUE(model.takeEventFailures().empty());
     }
 };

@@ -69,11 +69,7 @@ struct ButtonPress : testing::Test {
         ASSERT_NE(button, nullptr);
         desktop.setClipboard(usersClipboard);
     }
-    void TearDown() override {
-        EXPECT_EQ(session.onDisconnection(), host::hresult::ok);
-        session.connect.reset();
-        EXPECT_TRUE(model.referencesHeld().empty());
-    }
+    void TearDown() override { session.disconnectAndExpectNothingHeld(); }
     // Presses the button; returns the failures the add-in gave back from the Click event.
     std::vector<host::HResult> press() {
         model.click(*button);
