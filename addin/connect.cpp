@@ -33,6 +33,7 @@ host::HResult Connect::AddinInstance_OnConnection(const host::Object& applicatio
 }
 
 host::HResult Connect::AddinInstance_OnDisconnection(std::int32_t /*removeMode*/) noexcept {
+    component_.releaseFormApplication();
     try {
         objAddIn().DetachOutlook();
     } catch (...) {
@@ -43,7 +44,16 @@ host::HResult Connect::AddinInstance_OnDisconnection(std::int32_t /*removeMode*/
 }
 
 host::HResult Connect::AddinInstance_OnStartupComplete() noexcept {
-    // The first-run welcome belongs here; it arrives with the welcome form.
+    if (!WelcomeDue(component_.modOutlook, component_.keys)) return host::hresult::ok;
+    try {
+        // Returns once the user has closed the welcome or followed its link; the host's events
+        // are handled meanwhile, as usual.
+        component_.frmAddIn().Show();
+    } catch (...) {
+        // Shown again at the next start.
+        return host::hresultFromCaughtException();
+    }
+    ResetWelcome(component_.objects, component_.keys);
     return host::hresult::ok;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// The port behind the form frmAddIn: its window with the controls made, as the system builds it.
-// The Win32 window lives in forms/win32; the unit tests use an in-memory one.
+// The port behind the form frmAddIn: its window with the controls made, as the system builds it,
+// and what the user does on it. The Win32 window lives in forms/win32; the unit tests use an
+// in-memory one.
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -8,6 +10,20 @@
 #include "host/object.h"
 
 namespace zeltra {
+
+// The form's event handlers, called by its window on the thread that made it.
+class FormEvents {
+public:
+    // The pointer moves over the form's own surface, or over the link label Text1.
+    virtual void Form_MouseMove() = 0;
+    virtual void Text1_MouseMove() = 0;
+    virtual void Text1_Click() = 0;
+    virtual void OKButton_Click() = 0;
+    virtual void GetNow_Click() = 0;
+
+protected:
+    ~FormEvents() = default;
+};
 
 class FormWindow {
 public:
@@ -18,9 +34,18 @@ public:
     virtual host::Bitmap myIconPicture() const = 0;
     // The browser control WebBrowser1, reached late-bound through IDispatch.
     virtual host::Object webBrowser1() const = 0;
+
+    // Shows the window centred on the screen, in front, and returns once it has been hidden or
+    // closed; the thread's messages run meanwhile. Throws when it cannot be shown.
+    virtual void showModal() = 0;
+    virtual void hide() = 0;
+    // The look of the link label Text1: underlined or not, and its text colour (0x00BBGGRR).
+    virtual void setText1FontUnderline(bool underline) = 0;
+    virtual void setText1ForeColor(std::uint32_t colour) = 0;
 };
 
-// Loads the form: makes its window, hidden, with its controls. Throws host::Error.
-using FormLoader = std::function<std::unique_ptr<FormWindow>()>;
+// Loads the form: makes its window, hidden, with its controls, reporting to the handlers.
+// Throws host::Error.
+using FormLoader = std::function<std::unique_ptr<FormWindow>(FormEvents& handlers)>;
 
 }  // namespace zeltra

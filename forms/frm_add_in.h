@@ -1,21 +1,25 @@
 #pragma once
-// The form frmAddIn: besides being the welcome window it carries, hidden, the button face
-// picture and the browser control every launch goes through. The instance is created on first
-// use and loaded (its window made) when one of its controls is first reached; the program never
-// unloads it, and when the user has closed its window the next reach loads it again.
+// The form frmAddIn: the welcome window, which also carries, hidden, the button face picture and
+// the browser control every launch goes through. The instance is created on first use and
+// loaded (its window made) when it is shown or one of its controls is first reached; the program
+// never unloads it, and when the user has closed its window the next use loads it again.
 #include "forms/form_window.h"
 #include "modules/mod_outlook.h"
 
 namespace zeltra {
 
-class FrmAddIn {
+class Component;
+
+class FrmAddIn final : private FormEvents {
 public:
-    explicit FrmAddIn(FormLoader load) : load_(std::move(load)) {}
+    FrmAddIn(FormLoader load, Component& component) : load_(std::move(load)), component_(component) {}
 
     // MyIcon's picture; loads the form if needed.
     host::Bitmap myIconPicture() { return loaded().myIconPicture(); }
     // WebBrowser1; loads the form if needed.
     host::Object webBrowser1() { return loaded().webBrowser1(); }
+    // Shows the form modally; loads it if needed.
+    void Show() { loaded().showModal(); }
 
     // Captures the selection into strSelection, also when it is empty. False when the capture
     // could not be made; strSelection is left as it was then.
@@ -26,7 +30,14 @@ public:
 private:
     FormWindow& loaded();
 
+    void Form_MouseMove() override;
+    void Text1_MouseMove() override;
+    void Text1_Click() override;
+    void OKButton_Click() override;
+    void GetNow_Click() override;
+
     FormLoader load_;
+    Component& component_;
     std::unique_ptr<FormWindow> window_;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// Desktop services the add-in uses besides automation objects: the clipboard, message boxes and
-// the common controls. Every operation throws host::Error when the system refuses it.
+// Desktop services the add-in uses besides automation objects: the clipboard, message boxes, the
+// common controls and the shell. Every operation throws host::Error when the system refuses it.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -50,6 +50,10 @@ public:
     // Registers the common-control classes named by the ICC_* flags with InitCommonControlsEx,
     // bound by name; a missing library or function, and the call's result, are ignored.
     virtual void initCommonControls(std::uint32_t classes) noexcept = 0;
+
+    // Hands the address to the shell to open as the user's settings say (a web address in the
+    // default browser), shown normally. Whether a program could be started is not reported.
+    virtual void openWithShell(std::wstring_view address) noexcept = 0;
 };
 
 // Saves the clipboard when made and puts that content back when it goes, whatever happened in

@@ -52,6 +52,42 @@ void ResetMSOAO(host::ObjectFactory& objects) noexcept {
     resumeNext([&] { shell->regWrite(welcomeFlagValue, host::Variant(L"0")); });
 }
 
+namespace {
+
+// The per-user record of the welcome, below HKCU\Software\Corvane\Zeltra.
+constexpr const wchar_t* userWelcomeFlag = L"MSOAO";
+constexpr const wchar_t* userWelcomedInstallation = L"Installation";
+
+std::wstring installationStamp(host::ProductKeys& keys) {
+    const auto written = keys.installationWriteTime();
+    if (!written) return {};
+    wchar_t digits[17];
+    for (int i = 15; i >= 0; --i) digits[15 - i] = L"0123456789ABCDEF"[(*written >> (4 * i)) & 0xF];
+    digits[16] = L'\0';
+    return digits;
+}
+
+}  // namespace
+
+bool WelcomeDue(const ModOutlook& module, host::ProductKeys& keys) noexcept try {
+    if (module.strMSOAO != L"1") return false;
+    const std::wstring stamp = installationStamp(keys);
+    const bool welcomedHere = !stamp.empty() && keys.userValue(userWelcomeFlag) == L"0" &&
+                              keys.userValue(userWelcomedInstallation) == stamp;
+    return !welcomedHere;
+} catch (...) {
+    return true;
+}
+
+void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcept {
+    ResetMSOAO(objects);
+    // Read after the reset: a machine-wide write that worked has moved the key's time on.
+    resumeNext([&] {
+        keys.setUserValue(userWelcomedInstallation, installationStamp(keys));
+        keys.setUserValue(userWelcomeFlag, L"0");
+    });
+}
+
 std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept try {
     // Saving opens the clipboard, retrying briefly: clipboard viewers and history services hold
     // it for moments after every change. Still held: nothing was touched, nothing to launch.

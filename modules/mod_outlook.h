@@ -9,6 +9,7 @@
 #include "host/automation.h"
 #include "host/desktop.h"
 #include "host/outlook.h"
+#include "host/product_keys.h"
 
 namespace zeltra {
 
@@ -39,6 +40,15 @@ void Main(ModOutlook& module, host::Desktop& desktop, host::ObjectFactory& objec
 // Writes the welcome flag back to "0"; a failure is skipped.
 void ResetMSOAO(host::ObjectFactory& objects) noexcept;
 
+// Whether the first-run welcome is to be shown: the flag read at start-up is exactly "1", and
+// this user has not seen the welcome of this installation. A standard user cannot write the
+// machine-wide flag, so each user's welcome is also remembered under HKCU, with the time the
+// installation last wrote its key: an installation written anew welcomes everyone again.
+bool WelcomeDue(const ModOutlook& module, host::ProductKeys& keys) noexcept;
+// After the welcome: ResetMSOAO, then the welcome remembered for this user and installation. A
+// failure is skipped.
+void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcept;
+
 // The text selected in the window with the keyboard focus, copied through the clipboard; the
 // user's clipboard is put back afterwards, every format of it. A non-empty capture is also kept
 // in strSelection. Nothing when the capture could not be made (the clipboard stayed held by
@@ -48,6 +58,9 @@ std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& d
 // The redirect page's address with the selection as its query: the path with "/" for "\" and
 // "%20" for blanks, the selection lower-cased and percent-encoded (a backslash in it becomes "/").
 std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection);
+
+// The application's title, on its message boxes.
+inline constexpr const wchar_t* applicationTitle = L"Corvane Zeltra";
 
 // The add-in's one warning: the installation folder could not be found. Throws when the box
 // cannot be shown.

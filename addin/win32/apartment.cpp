@@ -9,6 +9,7 @@
 #include "forms/win32/form_window.h"
 #include "host/win32/desktop.h"
 #include "host/win32/dispatch.h"
+#include "host/win32/product_keys.h"
 
 namespace zeltra::server {
 namespace {
@@ -38,7 +39,8 @@ private:
 struct Apartment {
     host::win32::SystemDesktop desktop;
     win32::ComObjectFactory objects;
-    Component component{desktop, objects, &forms::win32::loadFormWindow};
+    host::win32::SystemProductKeys keys;
+    Component component{desktop, objects, keys, &forms::win32::loadFormWindow};
 };
 
 using ApartmentMap = std::map<DWORD, std::unique_ptr<Apartment>>;

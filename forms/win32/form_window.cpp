@@ -1,18 +1,24 @@
 #include "forms/win32/form_window.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "com/boundary.h"
 #include "com/module.h"
 #include "com/ptr.h"
 #include "host/error.h"
+#include "host/win32/desktop.h"
 #include "host/win32/dispatch.h"
+#include "modules/web_sites.h"
 #include "resources/resource_ids.h"
 
 // The two control-hosting functions of the system's atl.dll.
@@ -33,23 +39,66 @@ struct TwipRect {
 constexpr wchar_t caption[] = L"Corvane Zeltra";
 constexpr int clientWidth = 4590;
 constexpr int clientHeight = 2430;
+constexpr COLORREF formGreen = RGB(85, 170, 85);
+constexpr COLORREF white = RGB(255, 255, 255);
+constexpr wchar_t linkLabelClass[] = L"ZeltraLinkLabel";
+constexpr wchar_t text1Tooltip[] = L" Visit Zeltra online for Updates & Support ";
 
-enum ControlId : int { myIconId = 1, webBrowser1Id = 2 };
+// Control ids stay clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
+enum ControlId : int {
+    picture1Id = 100,
+    okButtonId,
+    text1Id,
+    text2Id,
+    lastWordId,
+    getNowId,
+    myIconId,
+    webBrowser1Id,
+};
 
 struct ControlDesign {
     ControlId id;
     const wchar_t* windowClass;
-    const wchar_t* text;
     DWORD style;  // besides WS_CHILD | WS_VISIBLE
+    DWORD extendedStyle;
     TwipRect rect;
 };
 
-// MyIcon and WebBrowser1 lie below the client area, so that they are never seen when the form is
-// shown. A centred image keeps the picture box at its own size.
+// In tab order, which is the order the windows are made in. GetNow, OKButton, MyIcon and
+// WebBrowser1 lie below the client area, where they are never seen but still take the focus.
+// The labels take the mouse (SS_NOTIFY), so that moving onto them is not moving over the form.
 constexpr ControlDesign controls[] = {
-    {myIconId, L"Static", L"", SS_BITMAP | SS_CENTERIMAGE, {120, 2520, 375, 375}},
-    {webBrowser1Id, L"AtlAxWin", L"Shell.Explorer.2", 0, {1560, 2760, 495, 135}},
+    {picture1Id, L"Static", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY, 0, {60, 0, 1280, 380}},
+    {okButtonId, L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0, {3240, 2520, 735, 255}},
+    {text1Id, linkLabelClass, WS_TABSTOP, 0, {120, 2160, 1455, 255}},
+    {text2Id, L"Static", SS_LEFT | SS_NOTIFY, 0, {3600, 90, 975, 285}},
+    {lastWordId, L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE,
+     {120, 360, 4335, 1695}},
+    {getNowId, L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0, {2640, 2520, 495, 255}},
+    {myIconId, L"Static", SS_BITMAP | SS_CENTERIMAGE, 0, {120, 2520, 375, 375}},
+    {webBrowser1Id, L"AtlAxWin", 0, 0, {1560, 2760, 495, 135}},
 };
+
+std::wstring textOf(ControlId id) {
+    switch (id) {
+        case okButtonId: return L"OK";
+        case getNowId: return L"<";
+        case text1Id: return std::wstring(supportSite) + L"\r\n";
+        case text2Id: return L"Version 1.0";
+        case lastWordId:
+            return std::wstring(L"Thank you for installing Corvane Zeltra v1.0\r\n\r\n"
+                                L"To use Zeltra from Outlook, simply open an item, highlight an email address or "
+                                L"word then press your new Zeltra button.\r\n\r\n") +
+                   trademarkNotice +
+                   L" Current Terms of use are available online. Zeltra is a research tool that is as useful and "
+                   L"safe to use, as the internet is; generally speaking. We advise that young children use Zeltra "
+                   L"under parental supervision unless you would like someone else's values imposed on them."
+                   L"\r\n\r\n" +
+                   supportSite + L"\r\n" + rightsNotice + L"\r\n";
+        case webBrowser1Id: return L"Shell.Explorer.2";
+        default: return L"";
+    }
+}
 
 // --- Helpers ------------------------------------------------------------------------------------
 
@@ -78,45 +127,92 @@ UINT dpiOf(HWND window) noexcept {
 
 int toPixels(int twips, UINT dpi) noexcept { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
-// The button face exactly as the resource holds it: BITMAPINFOHEADER, colour table, pixels.
-host::Bitmap storedPicture(HMODULE module) {
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_BUTTON_FACE), RT_BITMAP);
-    if (!found) throw lastError("FindResource button face");
+std::pair<const std::uint8_t*, DWORD> resourceBytes(HMODULE module, UINT id, const wchar_t* type, const char* what) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    if (!found) throw lastError(what);
     const HGLOBAL loaded = LoadResource(module, found);
     const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
-    if (!bytes) throw lastError("LoadResource button face");
-    return host::Bitmap{{bytes, bytes + SizeofResource(module, found)}};
+    if (!bytes) throw lastError(what);
+    return {bytes, SizeofResource(module, found)};
 }
 
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const noexcept { DeleteObject(bitmap); }
-};
-using OwnedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
+// The button face exactly as the resource holds it: BITMAPINFOHEADER, colour table, pixels.
+host::Bitmap storedPicture(HMODULE module) {
+    const auto [bytes, size] = resourceBytes(module, IDB_BUTTON_FACE, RT_BITMAP, "button face");
+    return host::Bitmap{{bytes, bytes + size}};
+}
 
-// The form's window class, registered with the library's handle while a form lives. Windows does
-// not unregister a library's classes when the library unloads, so the class goes with the form:
-// a class left behind would keep a window procedure that may no longer be there.
-class FormClass {
+// The logo, a GIF, decoded by the system's picture loader.
+com::ComPtr<IPicture> loadLogo(HMODULE module) {
+    const auto [bytes, size] = resourceBytes(module, IDR_LOGO, RT_RCDATA, "logo");
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!copy) throw lastError("GlobalAlloc logo");
+    void* target = GlobalLock(copy);
+    if (!target) {
+        GlobalFree(copy);
+        throw lastError("GlobalLock logo");
+    }
+    CopyMemory(target, bytes, size);
+    GlobalUnlock(copy);
+    com::ComPtr<IStream> stream;
+    const HRESULT created = CreateStreamOnHGlobal(copy, TRUE, stream.put());
+    if (FAILED(created)) GlobalFree(copy);
+    com::throwIfFailed(created, "logo stream");
+    com::ComPtr<IPicture> picture;
+    com::throwIfFailed(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.putVoid()),
+                       "OleLoadPicture logo");
+    return picture;
+}
+
+template <typename Handle, auto destroy>
+struct GdiDeleter {
+    void operator()(Handle handle) const noexcept { destroy(handle); }
+};
+template <typename Handle, auto destroy>
+using Owned = std::unique_ptr<std::remove_pointer_t<Handle>, GdiDeleter<Handle, destroy>>;
+using OwnedBitmap = Owned<HBITMAP, DeleteObject>;
+using OwnedFont = Owned<HFONT, DeleteObject>;
+using OwnedBrush = Owned<HBRUSH, DeleteObject>;
+using OwnedIcon = Owned<HICON, DestroyIcon>;
+using OwnedWindowHandle = Owned<HWND, DestroyWindow>;
+
+OwnedFont makeFont(const wchar_t* face, int tenthsOfPoints, int weight, bool underline, UINT dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(tenthsOfPoints, static_cast<int>(dpi), 720);
+    font.lfWeight = weight;
+    font.lfUnderline = underline;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    OwnedFont made(CreateFontIndirectW(&font));
+    if (!made) throw lastError("CreateFont");
+    return made;
+}
+
+// A window class of the form, registered with the library's handle while a form lives. Windows
+// does not unregister a library's classes when the library unloads, so the class goes with the
+// form: a class left behind would keep a window procedure that may no longer be there.
+class WindowClass {
 public:
-    FormClass(WNDPROC procedure, HMODULE module) : module_(module) {
+    WindowClass(const wchar_t* name, WNDPROC procedure, HMODULE module, HCURSOR cursor) : name_(name), module_(module) {
         WNDCLASSEXW existing{};
         existing.cbSize = sizeof existing;
-        if (GetClassInfoExW(module_, formWindowClass, &existing)) return;
+        if (GetClassInfoExW(module_, name_, &existing)) return;
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = module_;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        windowClass.lpszClassName = formWindowClass;
-        if (!RegisterClassExW(&windowClass)) throw lastError("RegisterClassEx form");
+        windowClass.hCursor = cursor;
+        windowClass.lpszClassName = name_;
+        if (!RegisterClassExW(&windowClass)) throw lastError("RegisterClassEx");
     }
     // Fails, harmlessly, while another window of the class is alive.
-    ~FormClass() { UnregisterClassW(formWindowClass, module_); }
-    FormClass(const FormClass&) = delete;
-    FormClass& operator=(const FormClass&) = delete;
+    ~WindowClass() { UnregisterClassW(name_, module_); }
+    WindowClass(const WindowClass&) = delete;
+    WindowClass& operator=(const WindowClass&) = delete;
 
 private:
+    const wchar_t* name_;
     HMODULE module_;
 };
 
@@ -149,9 +245,9 @@ private:
 
 class FormWindowImpl final : public FormWindow {
 public:
-    FormWindowImpl();
-    // The window goes first (its controls and the hosted control with it), then the picture's
-    // bitmap, then the class.
+    explicit FormWindowImpl(FormEvents& handlers);
+    // The window goes first (its controls and the hosted control with it), then its owner, the
+    // pictures, fonts and brushes, then the classes.
     ~FormWindowImpl() override = default;
     FormWindowImpl(const FormWindowImpl&) = delete;
     FormWindowImpl& operator=(const FormWindowImpl&) = delete;
@@ -162,30 +258,59 @@ public:
         return picture_;
     }
     host::Object webBrowser1() const override;
+    void showModal() override;
+    void hide() override { ShowWindow(checkedWindow(), SW_HIDE); }
+    void setText1FontUnderline(bool underline) override;
+    void setText1ForeColor(std::uint32_t colour) override;
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    static LRESULT CALLBACK linkLabelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleLinkLabel(HWND label, UINT message, WPARAM wParam, LPARAM lParam);
+    void paintLinkLabel(HWND label);
     HWND checkedWindow() const;
+    HWND control(ControlId id) const { return GetDlgItem(window_.get(), id); }
     void createControls(UINT dpi);
+    void addTooltip();
+    void centreOnScreen();
 
+    FormEvents& handlers_;
     HMODULE module_ = com::moduleHandle();
-    FormClass class_{&procedure, module_};
+    HCURSOR handCursor_ = LoadCursorW(module_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
+    WindowClass formClass_{formWindowClass, &procedure, module_, LoadCursorW(nullptr, IDC_ARROW)};
+    WindowClass linkClass_{linkLabelClass, &linkLabelProcedure, module_, nullptr};
     host::Bitmap picture_ = storedPicture(module_);
     OwnedBitmap face_;
+    com::ComPtr<IPicture> logo_ = loadLogo(module_);
+    OwnedIcon bigIcon_, smallIcon_;
+    OwnedBrush green_{CreateSolidBrush(formGreen)};
+    OwnedFont labelFont_, welcomeFont_, linkFont_, linkUnderlinedFont_;
+    bool text1Underlined_ = false;
+    COLORREF text1Colour_ = white;
+    bool text1Pressed_ = false;
+    HWND focusWhenInactive_ = nullptr;
+    // An owner that is never shown keeps the form out of the taskbar.
+    OwnedWindowHandle owner_;
     OwnedWindow window_;
 };
 
-FormWindowImpl::FormWindowImpl() {
+FormWindowImpl::FormWindowImpl(FormEvents& handlers) : handlers_(handlers) {
+    if (!handCursor_) throw lastError("LoadCursor hand");
+    if (!green_) throw lastError("CreateSolidBrush");
     face_.reset(static_cast<HBITMAP>(
         LoadImageW(module_, MAKEINTRESOURCEW(IDB_BUTTON_FACE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!face_) throw lastError("LoadImage button face");
-    // A fixed dialog frame with a close button only; never shown here.
-    if (!CreateWindowExW(WS_EX_DLGMODALFRAME, formWindowClass, caption, WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, module_, this))
+    owner_.reset(CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module_, nullptr));
+    if (!owner_) throw lastError("CreateWindowEx owner");
+    // A fixed dialog frame with a close button only.
+    if (!CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, formWindowClass, caption,
+                         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0, 320, 200, owner_.get(), nullptr,
+                         module_, this))
         throw lastError("CreateWindowEx form");
     const HWND window = window_.get();
     const UINT dpi = dpiOf(window);
-    // The frame is whatever the system made around the default client area.
+    // The frame is whatever the system made around the client area.
     RECT outer{}, client{};
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
@@ -194,6 +319,16 @@ FormWindowImpl::FormWindowImpl() {
     if (!SetWindowPos(window, nullptr, 0, 0, toPixels(clientWidth, dpi) + frameWidth,
                       toPixels(clientHeight, dpi) + frameHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
         throw lastError("SetWindowPos form");
+    bigIcon_.reset(static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(IDI_PRODUCT_ICON), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(IDI_PRODUCT_ICON), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    labelFont_ = makeFont(L"Trebuchet MS", 83, FW_NORMAL, false, dpi);
+    welcomeFont_ = makeFont(L"Trebuchet MS", 83, FW_BOLD, false, dpi);
+    linkFont_ = makeFont(L"MS Sans Serif", 80, FW_NORMAL, false, dpi);
+    linkUnderlinedFont_ = makeFont(L"MS Sans Serif", 80, FW_NORMAL, true, dpi);
     createControls(dpi);
 }
 
@@ -207,15 +342,38 @@ void FormWindowImpl::createControls(UINT dpi) {
         throw host::Error(E_FAIL, "AtlAxWinInit");
     for (const ControlDesign& design : controls) {
         const TwipRect& r = design.rect;
-        if (!CreateWindowExW(0, design.windowClass, design.text, WS_CHILD | WS_VISIBLE | design.style,
-                             toPixels(r.left, dpi), toPixels(r.top, dpi), toPixels(r.width, dpi),
-                             toPixels(r.height, dpi), window_.get(),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), module_, nullptr))
+        const std::wstring text = textOf(design.id);
+        if (!CreateWindowExW(design.extendedStyle, design.windowClass, text.c_str(),
+                             WS_CHILD | WS_VISIBLE | design.style, toPixels(r.left, dpi), toPixels(r.top, dpi),
+                             toPixels(r.width, dpi), toPixels(r.height, dpi), window_.get(),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), module_, this))
             throw lastError("CreateWindowEx control");
     }
-    SendMessageW(GetDlgItem(window_.get(), myIconId), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face_.get()));
+    OLE_HANDLE logo = 0;
+    com::throwIfFailed(logo_->get_Handle(&logo), "logo bitmap");
+    SendMessageW(control(picture1Id), STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(logo));
+    SendMessageW(control(myIconId), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face_.get()));
+    SendMessageW(control(text2Id), WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+    SendMessageW(control(lastWordId), WM_SETFONT, reinterpret_cast<WPARAM>(welcomeFont_.get()), FALSE);
+    addTooltip();
     // The AtlAxWin window is made even when the control in it is not: without one the load fails.
     (void)webBrowser1();
+}
+
+void FormWindowImpl::addTooltip() {
+    // The tooltip is a courtesy: without the common controls the label simply has none.
+    host::win32::initCommonControlClasses(ICC_BAR_CLASSES);
+    const HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_.get(),
+                                         nullptr, module_, nullptr);
+    if (!tooltip) return;
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;  // what every version of the common controls accepts
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_.get();
+    tool.uId = reinterpret_cast<UINT_PTR>(control(text1Id));
+    tool.lpszText = const_cast<wchar_t*>(text1Tooltip);
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 HWND FormWindowImpl::checkedWindow() const {
@@ -224,35 +382,194 @@ HWND FormWindowImpl::checkedWindow() const {
 }
 
 host::Object FormWindowImpl::webBrowser1() const {
-    com::ComPtr<IUnknown> control;
-    com::throwIfFailed(AtlAxGetControl(GetDlgItem(checkedWindow(), webBrowser1Id), control.put()), "AtlAxGetControl");
+    const HWND host = GetDlgItem(checkedWindow(), webBrowser1Id);
+    com::ComPtr<IUnknown> hosted;
+    com::throwIfFailed(AtlAxGetControl(host, hosted.put()), "AtlAxGetControl");
     com::ComPtr<IDispatch> dispatch;
-    com::throwIfFailed(control.queryInterface(IID_IDispatch, dispatch), "WebBrowser1 IDispatch");
+    com::throwIfFailed(hosted.queryInterface(IID_IDispatch, dispatch), "WebBrowser1 IDispatch");
     if (!dispatch) throw host::Error(E_NOINTERFACE, "WebBrowser1 gave no IDispatch");
     return ::win32::wrapDispatch(dispatch.get());
 }
 
+void FormWindowImpl::centreOnScreen() {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT frame{};
+    GetWindowRect(window_.get(), &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_.get(), nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindowImpl::showModal() {
+    const HWND window = checkedWindow();
+    centreOnScreen();
+    ShowWindow(window, SW_SHOWNORMAL);
+    if (!IsWindowVisible(window)) throw lastError("ShowWindow form");
+    SetForegroundWindow(window);
+    // Until the form is hidden or closed. Everything else on the thread goes on meanwhile.
+    while (window_.get() && IsWindowVisible(window_.get())) {
+        MSG message;
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
+            return;
+        }
+        if (got < 0) throw lastError("GetMessage");
+        if (!window_.get() || !IsDialogMessageW(window_.get(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+void FormWindowImpl::setText1FontUnderline(bool underline) {
+    text1Underlined_ = underline;
+    InvalidateRect(control(text1Id), nullptr, TRUE);
+}
+
+void FormWindowImpl::setText1ForeColor(std::uint32_t colour) {
+    text1Colour_ = static_cast<COLORREF>(colour);
+    InvalidateRect(control(text1Id), nullptr, TRUE);
+}
+
+LRESULT FormWindowImpl::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND: {
+            RECT client{};
+            GetClientRect(window, &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, green_.get());
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC: {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            // The read-only welcome text: the form's green on the window background.
+            if (reinterpret_cast<HWND>(lParam) == control(lastWordId)) {
+                SetTextColor(dc, formGreen);
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            SetTextColor(dc, white);
+            SetBkColor(dc, formGreen);
+            return reinterpret_cast<LRESULT>(green_.get());
+        }
+        case WM_CTLCOLORBTN:
+            return reinterpret_cast<LRESULT>(green_.get());
+        case WM_MOUSEMOVE:
+            handlers_.Form_MouseMove();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == okButtonId) handlers_.OKButton_Click();
+            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == getNowId) handlers_.GetNow_Click();
+            return 0;
+        case WM_ACTIVATE:
+            // As a dialog does: the focus comes back to the control that had it.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                focusWhenInactive_ = focus && IsChild(window, focus) ? focus : nullptr;
+            } else {
+                const HWND focus = focusWhenInactive_ ? focusWhenInactive_ : GetNextDlgTabItem(window, nullptr, FALSE);
+                if (focus) SetFocus(focus);
+            }
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void FormWindowImpl::paintLinkLabel(HWND label) {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(label, &paint);
+    RECT area{};
+    GetClientRect(label, &area);
+    FillRect(dc, &area, green_.get());
+    wchar_t text[128] = L"";
+    GetWindowTextW(label, text, 128);
+    const HGDIOBJ previous = SelectObject(dc, text1Underlined_ ? linkUnderlinedFont_.get() : linkFont_.get());
+    SetTextColor(dc, text1Colour_);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text, -1, &area, DT_LEFT | DT_TOP | DT_NOPREFIX);
+    if (GetFocus() == label) {
+        RECT extent = area;
+        DrawTextW(dc, text, -1, &extent, DT_LEFT | DT_TOP | DT_NOPREFIX | DT_CALCRECT);
+        DrawFocusRect(dc, &extent);
+    }
+    SelectObject(dc, previous);
+    EndPaint(label, &paint);
+}
+
+LRESULT FormWindowImpl::handleLinkLabel(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            paintLinkLabel(label);
+            return 0;
+        case WM_SETCURSOR:
+            SetCursor(handCursor_);
+            return TRUE;
+        case WM_MOUSEMOVE:
+            handlers_.Text1_MouseMove();
+            return 0;
+        case WM_LBUTTONDOWN:
+            text1Pressed_ = true;
+            SetFocus(label);
+            return 0;
+        case WM_LBUTTONUP:
+            if (std::exchange(text1Pressed_, false)) handlers_.Text1_Click();
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE || wParam == VK_RETURN) handlers_.Text1_Click();
+            return 0;
+        case WM_GETDLGCODE: {
+            // Enter follows the link rather than pressing a button of the form.
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            return key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN ? DLGC_WANTMESSAGE : 0;
+        }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            InvalidateRect(label, nullptr, TRUE);
+            return 0;
+        default:
+            return DefWindowProcW(label, message, wParam, lParam);
+    }
+}
+
 LRESULT CALLBACK FormWindowImpl::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    auto* self = reinterpret_cast<FormWindowImpl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<FormWindowImpl*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self = static_cast<FormWindowImpl*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->window_.adopt(window);
     } else if (message == WM_NCDESTROY) {
         // The last message, after the controls are gone: closing the window (WM_CLOSE's default
         // handling destroys it) unloads the form.
-        if (auto* self = reinterpret_cast<FormWindowImpl*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        if (self) {
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             self->window_.forget();
-            self->face_.reset();
         }
+    } else if (self) {
+        return self->handle(window, message, wParam, lParam);
     }
     return DefWindowProcW(window, message, wParam, lParam);
 } catch (...) {
     return com::lresultFromCaughtException(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK FormWindowImpl::linkLabelProcedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(label, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* self = reinterpret_cast<FormWindowImpl*>(GetWindowLongPtrW(label, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(label, GWLP_USERDATA, 0);
+    if (self && message != WM_NCCREATE && message != WM_NCDESTROY)
+        return self->handleLinkLabel(label, message, wParam, lParam);
+    return DefWindowProcW(label, message, wParam, lParam);
+} catch (...) {
+    return com::lresultFromCaughtException(label, message, wParam, lParam);
+}
+
 }  // namespace
 
-std::unique_ptr<FormWindow> loadFormWindow() { return std::make_unique<FormWindowImpl>(); }
+std::unique_ptr<FormWindow> loadFormWindow(FormEvents& handlers) { return std::make_unique<FormWindowImpl>(handlers); }
 
 }  // namespace zeltra::forms::win32

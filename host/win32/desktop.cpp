@@ -1,6 +1,7 @@
 #include "host/win32/desktop.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -91,7 +92,7 @@ bool SystemDesktop::copySelection() {
 // The library is loaded and never freed: the classes it registers live in it, and windows of those
 // classes may outlast this object, so freeing it could unload the code under them. Each call adds
 // one more reference to a library the process keeps anyway.
-void SystemDesktop::initCommonControls(std::uint32_t classes) noexcept {
+void initCommonControlClasses(std::uint32_t classes) noexcept {
     const HMODULE library = LoadLibraryW(L"comctl32.dll");
     if (!library) return;
     using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
@@ -100,6 +101,16 @@ void SystemDesktop::initCommonControls(std::uint32_t classes) noexcept {
     if (!init) return;
     const INITCOMMONCONTROLSEX controls{sizeof controls, classes};
     init(&controls);
+}
+
+void SystemDesktop::initCommonControls(std::uint32_t classes) noexcept { initCommonControlClasses(classes); }
+
+void SystemDesktop::openWithShell(std::wstring_view address) noexcept try {
+    const std::wstring file(address);
+    // No parameters and no working directory: the address alone, opened in front.
+    ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+} catch (...) {
+    // Only the copy of the address can fail; the press goes on as if the page had opened.
 }
 
 }  // namespace host::win32

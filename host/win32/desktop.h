@@ -1,5 +1,5 @@
 #pragma once
-// The desktop port over Win32: the clipboard, MessageBoxW and the common controls.
+// The desktop port over Win32: the clipboard, MessageBoxW, the common controls and ShellExecuteW.
 #include <windows.h>
 
 #include <span>
@@ -14,6 +14,10 @@ namespace host::win32 {
 // down first, so that letting Alt go (the button pressed from the keyboard with Alt+T) opens no
 // menu; the held modifiers go up for the chord and down again after it, as the user holds them.
 std::vector<INPUT> copyChord(std::span<const WORD> heldModifiers, bool controlHeld);
+
+// Registers the common-control classes named by the ICC_* flags with InitCommonControlsEx, bound
+// by name: the library does not import comctl32. A missing library or function is ignored.
+void initCommonControlClasses(std::uint32_t classes) noexcept;
 
 class SystemDesktop final : public host::Desktop {
 public:
@@ -30,6 +34,7 @@ public:
     // Owned by the calling thread's active window, if it has one.
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override;
+    void openWithShell(std::wstring_view address) noexcept override;
 
 private:
     ClipboardOptions options_;

@@ -18,14 +18,16 @@ struct Session {
     FakeDesktop desktop;
     FakeRegistry registry;
     FakeObjectFactory objects{registry};
+    FakeProductKeys keys{registry};
     std::shared_ptr<FakeFormWindow::State> form = std::make_shared<FakeFormWindow::State>();
-    zeltra::Component component{desktop, objects, FakeFormWindow::loader(form)};
+    zeltra::Component component{desktop, objects, keys, FakeFormWindow::loader(form)};
     zeltra::ModOutlook& module = component.modOutlook;
     std::unique_ptr<zeltra::Connect> connect =
         std::make_unique<zeltra::Connect>(component, [this] { return zeltra::OutAddIn::create(component); });
 
     Session() {
         model.setClipboardPictureSource([this] { return desktop.picture(); });
+        objects.hostApplication = [this] { return wrap(model.application()); };
     }
 
     // The host hands over its application and add-in objects for the call and releases them after.

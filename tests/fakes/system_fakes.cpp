@@ -43,6 +43,7 @@ public:
             if (args[2] != host::Variant::missing()) throw host::Error(host::hresult::invalidArg, "type given");
             registry_.writes.emplace_back(path, args[1]);
             registry_.values[path] = args[1];
+            if (path.starts_with(L"HKLM\\Software\\Corvane\\Zeltra\\")) ++registry_.productKeyWritten;
             return {};
         }
         throw host::Error(host::hresult::memberNotFound, "not a member the add-in uses this way");
@@ -158,6 +159,7 @@ void FakeDesktop::messageBox(std::wstring_view prompt, std::uint32_t style, std:
 }
 
 host::Object FakeObjectFactory::create(const host::Guid& clsid, const host::Guid& iid) {
+    if (clsid == host::iid::OutlookApplicationClass && hostApplication) return hostApplication().queryInterface(iid);
     if (clsid != host::iid::WshShellClass || !shellAvailable) throw host::Error(classNotRegistered, "class not registered");
     ++shellsCreated;
     return host::Object(std::make_shared<FakeShell>(registry_, liveShells)).queryInterface(iid);
@@ -173,10 +175,28 @@ host::Bitmap FakeFormWindow::faceBitmap() {
 
 host::Object FakeFormWindow::webBrowser1() const { return host::Object(std::make_shared<FakeBrowser>(state_)); }
 
+void FakeFormWindow::showModal() {
+    if (state_->showFails) throw host::Error(host::hresult::outOfMemory, "form not shown");
+    ++state_->shows;
+    if (state_->whileShown && state_->handlers) state_->whileShown(*state_->handlers);
+}
+
+std::optional<std::wstring> FakeProductKeys::userValue(std::wstring_view name) noexcept {
+    const auto it = userValues.find(std::wstring(name));
+    if (userKeyFails || it == userValues.end()) return std::nullopt;
+    return it->second;
+}
+
+void FakeProductKeys::setUserValue(std::wstring_view name, std::wstring_view value) {
+    if (userKeyFails) throw host::Error(host::hresult::accessDenied, "per-user key refused");
+    userValues[std::wstring(name)] = std::wstring(value);
+}
+
 zeltra::FormLoader FakeFormWindow::loader(std::shared_ptr<State> state) {
-    return [state]() -> std::unique_ptr<zeltra::FormWindow> {
+    return [state](zeltra::FormEvents& handlers) -> std::unique_ptr<zeltra::FormWindow> {
         if (state->failToLoad) throw host::Error(host::hresult::fail, "form not loaded");
         ++state->loads;
+        state->handlers = &handlers;
         state->closedByUser = false;
         return std::make_unique<FakeFormWindow>(state);
     };

@@ -2,6 +2,7 @@
 // In-memory fakes of the system services: a clipboard the model's PasteFace can read, recorded
 // message boxes, a registry behind a fake WScript.Shell, and a form window.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "forms/form_window.h"
 #include "host/automation.h"
 #include "host/desktop.h"
+#include "host/product_keys.h"
 
 namespace fakes {
 
@@ -57,6 +59,9 @@ public:
     std::uint32_t clipboardSequenceNumber() noexcept override { return sequenceNumber; }
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override { commonControlsRegistered.push_back(classes); }
+    void openWithShell(std::wstring_view address) noexcept override { shellOpens.emplace_back(address); }
+
+    std::vector<std::wstring> shellOpens;
 
 private:
     void open();
@@ -68,6 +73,23 @@ struct FakeRegistry {
     // Paths whose reads or writes fail with the given HRESULT (access denied, say).
     std::map<std::wstring, host::HResult> failures;
     std::vector<std::pair<std::wstring, host::Variant>> writes;
+    // The last-write time of the product's machine-wide key: moves on with every write there.
+    std::uint64_t productKeyWritten = 1;
+};
+
+// The per-user product key, and the machine-wide key's write time as the registry keeps it.
+class FakeProductKeys final : public host::ProductKeys {
+public:
+    explicit FakeProductKeys(FakeRegistry& registry) : registry_(registry) {}
+    std::optional<std::uint64_t> installationWriteTime() noexcept override { return registry_.productKeyWritten; }
+    std::optional<std::wstring> userValue(std::wstring_view name) noexcept override;
+    void setUserValue(std::wstring_view name, std::wstring_view value) override;
+
+    std::map<std::wstring, std::wstring> userValues;
+    bool userKeyFails = false;
+
+private:
+    FakeRegistry& registry_;
 };
 
 // Creates WScript.Shell objects over a FakeRegistry; every other class is not registered.
@@ -76,6 +98,8 @@ public:
     explicit FakeObjectFactory(FakeRegistry& registry) : registry_(registry) {}
     host::Object create(const host::Guid& clsid, const host::Guid& iid) override;
 
+    // Makes the host's application object, as the running host's class object does.
+    std::function<host::Object()> hostApplication;
     bool shellAvailable = true;
     int shellsCreated = 0;
     // Shell objects still alive (references not yet released).
@@ -93,8 +117,20 @@ public:
         bool failToLoad = false;
         std::vector<std::wstring> navigations;
         bool navigateFails = false;
+        int shows = 0;
+        bool showFails = false;
+        int hides = 0;
+        // What the user does while the form is shown; the handlers of the form last loaded.
+        std::function<void(zeltra::FormEvents&)> whileShown;
+        zeltra::FormEvents* handlers = nullptr;
+        bool text1Underlined = false;
+        std::uint32_t text1Colour = 0xFFFFFF;
     };
     explicit FakeFormWindow(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    void showModal() override;
+    void hide() override { ++state_->hides; }
+    void setText1FontUnderline(bool underline) override { state_->text1Underlined = underline; }
+    void setText1ForeColor(std::uint32_t colour) override { state_->text1Colour = colour; }
     bool exists() const override { return !state_->closedByUser; }
     host::Bitmap myIconPicture() const override { return faceBitmap(); }
     host::Object webBrowser1() const override;

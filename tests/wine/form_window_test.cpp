@@ -11,7 +11,10 @@
 #include "forms/frm_add_in.h"
 #include "forms/win32/form_window.h"
 #include "host/variant.h"
+#include "host/win32/desktop.h"
 #include "host/win32/dispatch.h"
+#include "host/win32/product_keys.h"
+#include "modules/component.h"
 #include "resources/resource_ids.h"
 #include "tests/support/error_of.h"
 #include "tests/wine/wine_test_support.h"
@@ -19,7 +22,21 @@
 namespace {
 
 using zeltra::forms::win32::formWindowClass;
-using zeltra::forms::win32::loadFormWindow;
+
+// The events the window reports, counted.
+struct CountedEvents final : zeltra::FormEvents {
+    int formMoves = 0, text1Moves = 0, text1Clicks = 0, okClicks = 0, getNowClicks = 0;
+    void Form_MouseMove() override { ++formMoves; }
+    void Text1_MouseMove() override { ++text1Moves; }
+    void Text1_Click() override { ++text1Clicks; }
+    void OKButton_Click() override { ++okClicks; }
+    void GetNow_Click() override { ++getNowClicks; }
+};
+
+std::unique_ptr<zeltra::FormWindow> loadFormWindow() {
+    static CountedEvents events;
+    return zeltra::forms::win32::loadFormWindow(events);
+}
 
 // Wine's AtlAxWinInit initialises OLE on its thread for good: each test runs on a thread of its
 // own, so that the rest of the program keeps its apartments. What the body throws fails the test.
@@ -55,7 +72,25 @@ std::vector<int> inPixels(HWND window, std::vector<int> twips) {
     return twips;
 }
 
-TEST(FormWindow, LoadsHiddenWithThePictureBoxAndTheBrowserBelowTheClientArea) {
+std::wstring classOf(HWND window) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t text[2048] = L"";
+    GetWindowTextW(window, text, 2048);
+    return text;
+}
+
+struct DesignedControl {
+    const wchar_t* windowClass;
+    std::vector<int> twips;
+    bool tabStop;
+};
+
+TEST(FormWindow, LoadsHiddenWithItsControlsInTabOrderAtTheirDesignedPlaces) {
     onOwnThread([] {
         const auto form = loadFormWindow();
         const HWND window = formWindow();
@@ -64,18 +99,40 @@ TEST(FormWindow, LoadsHiddenWithThePictureBoxAndTheBrowserBelowTheClientArea) {
         RECT client{};
         GetClientRect(window, &client);
         EXPECT_EQ((std::vector<int>{0, 0, client.right, client.bottom}), inPixels(window, {0, 0, 4590, 2430}));
+        wchar_t caption[32] = L"";
+        GetWindowTextW(window, caption, 32);
+        EXPECT_STREQ(caption, L"Corvane Zeltra");
 
-        const HWND myIcon = FindWindowExW(window, nullptr, L"Static", nullptr);
-        EXPECT_EQ(placeOf(myIcon), inPixels(window, {120, 2520, 375, 375}));
+        // Picture1, OKButton, Text1, Text2, LastWord, GetNow, MyIcon, WebBrowser1.
+        const DesignedControl designed[] = {
+            {L"Static", {60, 0, 1280, 380}, false},        {L"Button", {3240, 2520, 735, 255}, true},
+            {L"ZeltraLinkLabel", {120, 2160, 1455, 255}, true}, {L"Static", {3600, 90, 975, 285}, false},
+            {L"Edit", {120, 360, 4335, 1695}, false},      {L"Button", {2640, 2520, 495, 255}, true},
+            {L"Static", {120, 2520, 375, 375}, false},     {L"AtlAxWin", {1560, 2760, 495, 135}, false},
+        };
+        std::vector<HWND> children;
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            children.push_back(child);
+        ASSERT_EQ(children.size(), std::size(designed));
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            EXPECT_EQ(classOf(children[i]), designed[i].windowClass) << "control " << i;
+            EXPECT_EQ(placeOf(children[i]), inPixels(window, designed[i].twips)) << "control " << i;
+            EXPECT_EQ((GetWindowLongW(children[i], GWL_STYLE) & WS_TABSTOP) != 0, designed[i].tabStop) << "control " << i;
+        }
+        EXPECT_EQ(textOf(children[1]), L"OK");
+        EXPECT_EQ(textOf(children[2]), L"www.zeltra.example\r\n");
+        EXPECT_EQ(textOf(children[3]), L"Version 1.0");
+        EXPECT_EQ(textOf(children[4]).substr(0, 48), L"Thank you for installing Corvane Zeltra v1.0\r\n\r\n");
+        EXPECT_EQ(textOf(children[5]), L"<");
+        EXPECT_EQ(textOf(children[7]), L"Shell.Explorer.2");
+
         BITMAP shown{};
-        GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(myIcon, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof shown, &shown);
+        GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(children[6], STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof shown,
+                   &shown);
         EXPECT_EQ((std::vector<long>{shown.bmWidth, shown.bmHeight, shown.bmBitsPixel}), (std::vector<long>{16, 16, 4}));
-
-        const HWND browser = FindWindowExW(window, nullptr, L"AtlAxWin", nullptr);
-        wchar_t text[32] = {};
-        GetWindowTextW(browser, text, 32);
-        EXPECT_STREQ(text, L"Shell.Explorer.2");
-        EXPECT_EQ(placeOf(browser), inPixels(window, {1560, 2760, 495, 135}));
+        GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(children[0], STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof shown,
+                   &shown);
+        EXPECT_EQ((std::vector<long>{shown.bmWidth, shown.bmHeight}), (std::vector<long>{85, 25}));
     });
 }
 
@@ -131,10 +188,14 @@ TEST(FormWindow, GoesWhenTheUserClosesItOrWhenTheFormObjectGoes) {
 TEST(FormWindow, FrmAddInLoadsOnceAndAgainAfterTheUserClosedIt) {
     onOwnThread([] {
         int loads = 0;
-        zeltra::FrmAddIn frm([&loads] {
+        host::win32::SystemDesktop desktop;
+        win32::ComObjectFactory objects;
+        host::win32::SystemProductKeys keys;
+        zeltra::Component component(desktop, objects, keys, [&loads](zeltra::FormEvents& handlers) {
             ++loads;
-            return loadFormWindow();
+            return zeltra::forms::win32::loadFormWindow(handlers);
         });
+        zeltra::FrmAddIn& frm = component.frmAddIn();
         frm.webBrowser1();
         const HWND first = formWindow();
         frm.myIconPicture();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/win32/dispatch.h"
+#include "host/win32/product_keys.h"
 #include "modules/mod_outlook.h"
 #include "tests/wine/wine_test_support.h"
 
@@ -24,6 +25,7 @@ public:
     std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
     void messageBox(std::wstring_view, std::uint32_t, std::wstring_view) override { ++warnings; }
     void initCommonControls(std::uint32_t) noexcept override {}
+    void openWithShell(std::wstring_view) noexcept override {}
 };
 
 // Puts the machine's installation values back as they were when the test ends.
@@ -88,6 +90,26 @@ TEST_F(InstallationSettings, AMissingFolderWarnsAndTheResetWritesTheTextZero) {
     zeltra::ResetMSOAO(objects);
     EXPECT_EQ(testing_support::readString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO"), std::optional<std::wstring>(L"0"))
         << "a string value now, not the number";
+}
+
+// The per-user record of the welcome is tied to the time the installation last wrote its key.
+TEST_F(InstallationSettings, TheKeysWriteTimeMovesOnWithAWriteAndUserValuesAreKept) {
+    testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO", L"0");
+    host::win32::SystemProductKeys keys;
+    const auto before = keys.installationWriteTime();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(keys.installationWriteTime(), before) << "reading leaves the time as it is";
+    Sleep(20);
+    // The installer writes the flag again (Wine keeps the time when a write changes nothing).
+    testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO", L"1");
+    EXPECT_GT(keys.installationWriteTime().value_or(0), *before);
+
+    const std::optional<std::wstring> userFlag = testing_support::readString(HKEY_CURRENT_USER, productKey, L"MSOAO");
+    keys.setUserValue(L"MSOAO", L"0");
+    EXPECT_EQ(keys.userValue(L"MSOAO"), std::optional<std::wstring>(L"0"));
+    EXPECT_EQ(keys.userValue(L"Absent"), std::nullopt);
+    if (userFlag) keys.setUserValue(L"MSOAO", *userFlag);
+    else testing_support::deleteTree(HKEY_CURRENT_USER, productKey);
 }
 
 }  // namespace

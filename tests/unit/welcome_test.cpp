@@ -1,0 +1,156 @@
+// The first-run welcome at start-up completion and the welcome form's handlers, over the fakes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "modules/get_corvane.h"
+#include "tests/fakes/host_fixture.h"
+
+namespace {
+
+using fakes::Session;
+
+const std::wstring machineFlag = L"HKLM\\Software\\Corvane\\Zeltra\\MSOAO";
+
+// Each start of the host: a new component over the same registry, its flag read afresh.
+struct Starts {
+    fakes::FakeRegistry registry;
+    std::map<std::wstring, std::wstring> userValues;
+
+    // Starts a session, reporting whether the welcome was shown.
+    bool welcomeShown() {
+        Session session;
+        session.registry = registry;
+        session.keys.userValues = userValues;
+        session.module.strMSOAO = registry.values.count(machineFlag) ? registry.values.at(machineFlag).toText() : L"";
+        EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+        registry = session.registry;
+        userValues = session.keys.userValues;
+        return session.form->shows == 1;
+    }
+};
+
+TEST(FirstRunWelcome, IsShownOnceAndTheFlagIsThenZeroMachineWideAndForTheUser) {
+    Starts starts;
+    starts.registry.values[machineFlag] = host::Variant(L"1");
+    EXPECT_TRUE(starts.welcomeShown());
+    EXPECT_EQ(starts.registry.values[machineFlag], host::Variant(L"0"));
+    EXPECT_EQ(starts.userValues[L"MSOAO"], L"0");
+    EXPECT_FALSE(starts.welcomeShown());
+}
+
+// A standard user cannot write below HKLM: the user's record ends the welcome, until the
+// installer writes the machine-wide values anew.
+TEST(FirstRunWelcome, WithTheMachineFlagReadOnlyEachInstallationWelcomesTheUserOnce) {
+    Starts starts;
+    starts.registry.values[machineFlag] = host::Variant(L"1");
+    starts.registry.failures[machineFlag] = host::hresult::accessDenied;
+    EXPECT_TRUE(starts.welcomeShown());
+    EXPECT_EQ(starts.registry.values[machineFlag], host::Variant(L"1"));
+    EXPECT_FALSE(starts.welcomeShown());
+    EXPECT_FALSE(starts.welcomeShown());
+
+    ++starts.registry.productKeyWritten;  // a new installation
+    EXPECT_TRUE(starts.welcomeShown());
+    EXPECT_FALSE(starts.welcomeShown());
+}
+
+TEST(FirstRunWelcome, OnlyTheExactTextOneShowsItAndNothingIsWrittenOtherwise) {
+    for (const std::wstring flag : {L"", L"0", L"01", L" 1", L"1 ", L"yes"}) {
+        Session session;
+        session.module.strMSOAO = flag;
+        EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+        EXPECT_EQ(session.form->shows, 0) << "flag \"" << std::string(flag.begin(), flag.end()) << "\"";
+        EXPECT_TRUE(session.registry.writes.empty());
+        EXPECT_TRUE(session.keys.userValues.empty());
+    }
+}
+
+TEST(FirstRunWelcome, AShowThatFailsIsReportedAndResetsNothing) {
+    Session session;
+    session.module.strMSOAO = L"1";
+    session.form->showFails = true;
+    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::outOfMemory);
+    EXPECT_TRUE(session.registry.writes.empty());
+    EXPECT_TRUE(session.keys.userValues.empty());
+}
+
+// The user follows the link while the welcome is shown: the version page opens and the form hides.
+TEST(WelcomeForm, TheLinkOpensTheVersionPageAndHidesTheForm) {
+    Session session;
+    session.module.strMSOAO = L"1";
+    session.form->whileShown = [](zeltra::FormEvents& form) { form.Text1_Click(); };
+    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    EXPECT_EQ(session.desktop.shellOpens, std::vector<std::wstring>{L"https://www.corvane.example/version/zl10"});
+    EXPECT_EQ(session.form->hides, 1);
+}
+
+TEST(WelcomeForm, TheLinkLooksHoveredUntilThePointerReachesTheFormItself) {
+    Session session;
+    session.form->whileShown = [&](zeltra::FormEvents& form) {
+        form.Text1_MouseMove();
+        EXPECT_TRUE(session.form->text1Underlined);
+        EXPECT_EQ(session.form->text1Colour, 0xFF0000u);
+        form.Form_MouseMove();
+    };
+    session.component.frmAddIn().Show();
+    EXPECT_FALSE(session.form->text1Underlined);
+    EXPECT_EQ(session.form->text1Colour, 0xFFFFFFu);
+}
+
+TEST(WelcomeForm, OkShowsTheRedirectPageAndTheLastCapture) {
+    Session session;
+    session.module.strRedirPage = L"D:\\Tools\\Z\\cvredir.htm";
+    session.form->whileShown = [&](zeltra::FormEvents& form) {
+        form.OKButton_Click();
+        session.module.strSelection = L"hello";
+        form.OKButton_Click();
+    };
+    session.component.frmAddIn().Show();
+    ASSERT_EQ(session.desktop.messageBoxes.size(), 2u);
+    EXPECT_EQ(session.desktop.messageBoxes[0].prompt, L"URL: D:\\Tools\\Z\\cvredir.htm\r\nTest: ");
+    EXPECT_EQ(session.desktop.messageBoxes[1].prompt, L"URL: D:\\Tools\\Z\\cvredir.htm\r\nTest: hello");
+    EXPECT_EQ(session.desktop.messageBoxes[1].style, 0u);
+    EXPECT_EQ(session.desktop.messageBoxes[1].title, L"Corvane Zeltra");
+}
+
+TEST(WelcomeForm, GetNowCapturesFromTheActiveItemWindowThroughItsOwnApplicationObject) {
+    Session session;
+    session.module.strRedirPage = L"C:\\Z\\cvredir.htm";
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    session.model.openInspector(43, L"alpha beta");
+    session.desktop.editorSelection = L"alpha";
+    session.form->whileShown = [](zeltra::FormEvents& form) { form.GetNow_Click(); };
+    session.component.frmAddIn().Show();
+    EXPECT_EQ(session.module.strSelection, L"alpha");
+    const auto calls = session.traced(sim::TraceEntry::Type::AddInCall);
+    EXPECT_NE(std::find(calls.begin(), calls.end(), L"Application.ActiveInspector"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), L"Inspector 1.Activate"), calls.end());
+    // The form's application object goes with the disconnection.
+    session.disconnectAndExpectNothingHeld();
+}
+
+TEST(WelcomeForm, GetNowWithoutAnItemWindowDoesNothingAndWithoutAnInstallationWarns) {
+    Session session;
+    session.form->whileShown = [](zeltra::FormEvents& form) { form.GetNow_Click(); };
+    session.component.frmAddIn().Show();
+    ASSERT_EQ(session.desktop.messageBoxes.size(), 1u);
+    EXPECT_EQ(session.desktop.messageBoxes[0].title, L"Corvane Zeltra Add-in");
+
+    session.module.strRedirPage = L"C:\\Z\\cvredir.htm";
+    session.component.frmAddIn().Show();
+    EXPECT_EQ(session.desktop.messageBoxes.size(), 1u);
+    EXPECT_EQ(session.desktop.copiesSent, 0);
+}
+
+TEST(OpenURL, AnEmptyAddressBecomesTheDefaultPageInTheCallersStringToo) {
+    fakes::FakeDesktop desktop;
+    std::wstring address;
+    zeltra::OpenURL(desktop, address);
+    EXPECT_EQ(address, L"https://www.corvane.example/apps/cvmail.html");
+    std::wstring given = L"https://example.org/\u65E5\u672C";
+    zeltra::OpenURL(desktop, given);
+    EXPECT_EQ(desktop.shellOpens, (std::vector<std::wstring>{address, L"https://example.org/\u65E5\u672C"}));
+}
+
+}  // namespace
