@@ -368,13 +368,13 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
                  throw ArgumentError(host::hresult::typeMismatch, 0, "CurrentFolder takes a folder");
              m.switchFolder(n, *folder);
          }},
-        method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activate(n); return {}; }),
+        method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activateByCall(n); return {}; }),
     };
     static const std::vector<MemberInfo> inspector = {
         getter<MemberInfo>(L"CommandBars", 0x2100,
                            [](Model& m, Node& n, Args) -> Value { return &m.commandBarsOf(n); }),
         getter<MemberInfo>(L"CurrentItem", 0x2102, [](Model&, Node& n, Args) -> Value { return n.item; }),
-        method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activate(n); return {}; }),
+        method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activateByCall(n); return {}; }),
     };
     static const std::vector<MemberInfo> item = {
         getter<MemberInfo>(L"Class", 0xF00A, [](Model&, Node& n, Args) -> Value { return n.itemClass; }),
@@ -872,6 +872,11 @@ void Model::activate(Node& window) {
     zOrder_.erase(it);
     zOrder_.insert(zOrder_.begin(), &window);
     trace(TraceEntry::Type::Note, window.name() + L" comes to the front");
+}
+
+void Model::activateByCall(Node& window) {
+    activate(window);
+    if (activationListener_ && window.open) activationListener_(window);
 }
 
 bool Model::switchFolder(Node& explorer, std::wstring folderName) {

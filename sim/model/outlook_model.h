@@ -250,6 +250,11 @@ public:
     Node& openInspector(std::int32_t itemClass, std::wstring body);
     void closeWindow(Node& window);
     void activate(Node& window);
+    // Activate called by the add-in: the window comes to the front, and the listener is told, so
+    // that the real window follows (as Outlook's does, taking the keyboard focus).
+    void activateByCall(Node& window);
+    using ActivationListener = std::function<void(Node& window)>;
+    void setActivationListener(ActivationListener listener) { activationListener_ = std::move(listener); }
     // Switches to a new folder of that name: BeforeFolderSwitch, then FolderSwitch unless a handler
     // cancelled. Returns whether a handler cancelled the switch.
     bool switchFolder(Node& explorer, std::wstring folderName);
@@ -372,6 +377,7 @@ private:
     TraceListener traceListener_;
     PictureSource pictureSource_;
     ControlListener controlListener_;
+    ActivationListener activationListener_;
     // Custom controls kept across sessions, by bar name and item class.
     std::map<std::pair<std::wstring, std::int32_t>, std::vector<RetainedControl>> retained_;
     std::uint32_t nextCookie_ = 1;

@@ -176,6 +176,12 @@ bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
     return all;
 }
 
+bool AddInHost::ownsWindowClass(HWND window) const {
+    const auto module = reinterpret_cast<HMODULE>(GetClassLongPtrW(window, GCLP_HMODULE));
+    return std::any_of(libraries_.begin(), libraries_.end(),
+                       [&](const std::wstring& library) { return module && GetModuleHandleW(library.c_str()) == module; });
+}
+
 void AddInHost::freeUnusedLibraries() const {
     CoFreeUnusedLibrariesEx(0, 0);
     for (const auto& library : libraries_)

@@ -42,6 +42,9 @@ public:
     // that calls CoFreeUnusedLibraries, and reports which stay loaded.
     void freeUnusedLibraries() const;
 
+    // Whether the window is of a class one of the add-in libraries registered.
+    bool ownsWindowClass(HWND window) const;
+
     bool anyLoaded() const { return !loaded_.empty(); }
     bool anyLoadedEver() const { return !libraries_.empty(); }
     const Timings& timings() const { return timings_; }

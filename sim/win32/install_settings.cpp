@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <vector>
 
 namespace sim::win32::install_settings {
@@ -9,13 +10,16 @@ namespace {
 
 constexpr wchar_t keyPath[] = L"Software\\Corvane\\Zeltra";
 
+constexpr wchar_t userPrefix[] = L"user:";
+bool isUserValue(const std::wstring& name) { return name.rfind(userPrefix, 0) == 0; }
+
 class Key {
 public:
-    explicit Key(bool create) {
+    Key(bool create, const std::wstring& name) {
+        const HKEY hive = isUserValue(name) ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         const REGSAM access = KEY_WOW64_64KEY | KEY_SET_VALUE | KEY_QUERY_VALUE;
-        const LSTATUS status = create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, access, nullptr,
-                                                        &key_, nullptr)
-                                      : RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, access, &key_);
+        const LSTATUS status = create ? RegCreateKeyExW(hive, keyPath, 0, nullptr, 0, access, nullptr, &key_, nullptr)
+                                      : RegOpenKeyExW(hive, keyPath, 0, access, &key_);
         if (status != ERROR_SUCCESS) key_ = nullptr;
     }
     ~Key() {
@@ -29,12 +33,15 @@ private:
     HKEY key_ = nullptr;
 };
 
-const wchar_t* valueName(const std::wstring& name) { return name == L"folder" ? nullptr : name.c_str(); }
+const wchar_t* valueName(const std::wstring& name) {
+    if (isUserValue(name)) return name.c_str() + std::size(userPrefix) - 1;
+    return name == L"folder" ? nullptr : name.c_str();
+}
 
 }  // namespace
 
 bool set(const std::wstring& name, const Setting& value) {
-    Key key(true);
+    Key key(true, name);
     if (!key.get()) return false;
     if (const auto* text = std::get_if<std::wstring>(&value))
         return RegSetValueExW(key.get(), valueName(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
@@ -45,18 +52,20 @@ bool set(const std::wstring& name, const Setting& value) {
 }
 
 bool remove(const std::wstring& name) {
-    Key key(false);
+    Key key(false, name);
     if (!key.get()) return true;
     const LSTATUS status = RegDeleteValueW(key.get(), valueName(name));
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 bool writeTestInstallation() {
+    const LSTATUS user = RegDeleteTreeW(HKEY_CURRENT_USER, keyPath);
+    if (user != ERROR_SUCCESS && user != ERROR_FILE_NOT_FOUND) return false;
     return set(L"folder", std::wstring(L"C:\\Zeltra Test")) && set(L"MSOAO", std::wstring(L"0"));
 }
 
 std::wstring describe(const std::wstring& name) {
-    Key key(false);
+    Key key(false, name);
     if (!key.get()) return L"none";
     DWORD type = 0;
     DWORD size = 0;

@@ -11,6 +11,8 @@
 #include "sim/win32/add_in_browser.h"
 #include "sim/win32/console.h"
 #include "sim/win32/install_settings.h"
+#include "sim/win32/scenario_text.h"
+#include "sim/win32/shell_opens.h"
 
 namespace sim::win32 {
 namespace {
@@ -36,61 +38,7 @@ bool readLines(const std::wstring& path, std::vector<std::wstring>& lines) {
     return true;
 }
 
-std::vector<std::wstring> split(const std::wstring& line) {
-    std::vector<std::wstring> words;
-    std::wistringstream stream(line);
-    for (std::wstring word; stream >> word;) words.push_back(word);
-    return words;
-}
 
-// The text after the first `skip` words, as written.
-std::wstring rawRestAfter(const std::wstring& line, std::size_t skip) {
-    std::size_t i = 0;
-    for (std::size_t w = 0; w < skip; ++w) {
-        while (i < line.size() && std::iswspace(line[i])) ++i;
-        while (i < line.size() && !std::iswspace(line[i])) ++i;
-    }
-    while (i < line.size() && std::iswspace(line[i])) ++i;
-    return line.substr(i);
-}
-
-// The text after the first `skip` words, where "\n" stands for a line break.
-std::wstring restAfter(const std::wstring& line, std::size_t skip) {
-    std::wstring rest = rawRestAfter(line, skip);
-    for (std::size_t at = 0; (at = rest.find(L"\\n", at)) != std::wstring::npos; at += 2) rest.replace(at, 2, L"\r\n");
-    return rest;
-}
-
-// A text written in double quotes (to keep blanks at its ends, or to be empty) without them.
-std::wstring unquote(const std::wstring& text) {
-    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') return text.substr(1, text.size() - 2);
-    return text;
-}
-
-// A text for one line of output: line breaks as "\n".
-std::wstring oneLine(std::wstring text) {
-    for (std::size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos; at += 2) text.replace(at, 2, L"\\n");
-    return text;
-}
-
-std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-std::optional<std::uint32_t> parseUnsigned(const std::wstring& text) {
-    try {
-        std::size_t used = 0;
-        const unsigned long value = std::stoul(text, &used, 0);
-        if (used == text.size() && value <= 0xFFFFFFFFul && !text.empty() && text[0] != L'-')
-            return static_cast<std::uint32_t>(value);
-    } catch (...) {
-    }
-    return std::nullopt;
-}
-
-std::wstring hex(HRESULT hr) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
 
 // Splits "a|b|c|rest" into `parts` fields; the last one takes the rest of the text.
 std::vector<std::wstring> fields(const std::wstring& text, std::size_t parts) {
@@ -126,16 +74,6 @@ std::optional<std::int32_t> parseItemClass(const std::wstring& name) {
         std::size_t used = 0;
         const int value = std::stoi(name, &used);
         if (used == name.size()) return value;
-    } catch (...) {
-    }
-    return std::nullopt;
-}
-
-std::optional<int> parseCount(const std::wstring& text) {
-    try {
-        std::size_t used = 0;
-        const int value = std::stoi(text, &used);
-        if (used == text.size() && value >= 0) return value;
     } catch (...) {
     }
     return std::nullopt;
@@ -178,6 +116,13 @@ Simulator::Simulator(Options options)
         windows_.opened(explorer);
     };
     windows_.onQuit = [this] { quit(); };
+    // The add-in's Inspector.Activate brings the real window forward, its text taking the focus.
+    model_.setActivationListener([this](Node& window) { windows_.bringToFront(window); });
+    if (!applicationClass_.registered()) printError(L"could not register the Outlook.Application class object");
+    if (options_.answerMessageBoxes)
+        addInWindows_ = std::make_unique<AddInWindowWatcher>(
+            [this](HWND window) { return addIns_.ownsWindowClass(window); },
+            [this](HWND window) { addInWindowShown(window); });
 }
 
 Simulator::~Simulator() = default;
@@ -384,19 +329,7 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         return Outcome::Done;
     }
     if (command == L"click" && (words.size() == 2 || words.size() == 3)) return click(words);
-    if (command == L"send-input" && words.size() == 2 && words[1] == L"ctrl+c") {
-        // What an add-in does on Outlook's thread to copy the selection of the window in front.
-        INPUT inputs[4]{};
-        const WORD keys[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
-        for (int i = 0; i < 4; ++i) {
-            inputs[i].type = INPUT_KEYBOARD;
-            inputs[i].ki.wVk = keys[i];
-            inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-        }
-        const UINT sent = SendInput(4, inputs, sizeof(INPUT));
-        print(L"outlook: SendInput took " + std::to_wstring(sent) + L" of 4 key events");
-        return Outcome::Done;
-    }
+    if (command == L"send-input" && words.size() == 2) return sendInput(words[1]);
     if (command == L"fail" && (words.size() == 3 || words.size() == 4)) {
         const auto times = words.size() == 4 ? parseCount(words[3]) : std::optional<int>(1);
         if (!times) return Outcome::BadLine;
@@ -458,6 +391,9 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         return Outcome::Done;
     }
     if (command == L"clipboard" && words.size() >= 2) return clipboardLine(words, line);
+    if (command == L"mouse-move" || command == L"mouse-click" || command == L"close-window" ||
+        command == L"activate-window" || command == L"screenshot-window")
+        return windowLine(words, line);
     if (command == L"registry" && words.size() >= 3) return registryLine(words, line);
     if (command == L"expect" && words.size() >= 2) return expect(words, line);
     return Outcome::BadLine;
@@ -684,6 +620,12 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
     std::wstring wanted;
     if (what == L"button" || what == L"button-count" || what == L"sets") {
         if (expectBars(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what.starts_with(L"window") || what == L"seen" || what == L"pixel" || what == L"colour" ||
+               what == L"focus") {
+        if (expectWindow(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what == L"shell-opened" && words.size() >= 3) {
+        wanted = unquote(rawRestAfter(line, 2));
+        if (expectShellOpened(wanted, actual) == Outcome::BadLine) return Outcome::BadLine;
     } else if (what.starts_with(L"clipboard")) {
         if (expectClipboard(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
     } else if (what == L"navigated" && words.size() >= 3) {
@@ -699,6 +641,13 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         actual = std::to_wstring(navigations_) + L" navigation(s)";
         wanted = words[2] + L" navigation(s)";
         navigations_ = 0;
+    } else if (what == L"add-in-windows" && words.size() == 3) {
+        // Windows of its own the add-in showed since the scenario began or the last such line.
+        const auto count = parseCount(words[2]);
+        if (!count) return Outcome::BadLine;
+        actual = std::to_wstring(addInWindowsShown_) + L" window(s)";
+        wanted = words[2] + L" window(s)";
+        addInWindowsShown_ = 0;
     } else if (what == L"messages" && words.size() == 3) {
         // Message boxes shown since the scenario began or since the last "expect messages".
         const auto count = parseCount(words[2]);
@@ -711,7 +660,7 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         // expect message TITLE|ICON|BUTTONS|TEXT, of the last message box shown
         const auto parts = fields(restAfter(line, 2), 4);
         if (parts.size() != 4) return Outcome::BadLine;
-        wanted = parts[0] + L"|" + parts[1] + L"|" + parts[2] + L"|" + parts[3];
+        wanted = parts[0] + L"|" + parts[1] + L"|" + parts[2] + L"|" + unquote(parts[3]);
         static const std::vector<MessageBoxSeen> none;
         const auto& seen = messageBoxes_ ? messageBoxes_->seen() : none;
         actual = seen.empty() ? L"no message box"
@@ -779,44 +728,111 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
     return Outcome::Unmet;
 }
 
+void Simulator::runLine(std::size_t n) {
+    std::wstring line = lines_[n];
+    if (const auto hash = line.find(L'#'); hash != std::wstring::npos) line.erase(hash);
+    const auto words = split(line);
+    if (words.empty()) return;
+    line.erase(line.find_last_not_of(L" \t") + 1);
+    print(L"> " + line.substr(line.find_first_not_of(L" \t")));
+    Outcome outcome = Outcome::Done;
+    if (words[0] == L"with-window" && words.size() == 1) {
+        // Reached here, the add-in shows no window: the block's lines have nothing to act on.
+        print(L"  UNMET: the add-in shows no window of its own");
+        outcome = Outcome::Unmet;
+        while (nextLine_ < lines_.size() && split(lines_[nextLine_]) != std::vector<std::wstring>{L"end"}) ++nextLine_;
+        ++nextLine_;
+    } else if (words[0] == L"end" && words.size() == 1) {
+        if (!blockRunning_) outcome = Outcome::BadLine;
+        blockRunning_ = false;
+    } else {
+        // "expect quiet" looks at what the command before it did.
+        if (words[0] != L"expect") previousCommandStart_ = model_.traceLog().size();
+        commandTraceStart_ = previousCommandStart_;
+        outcome = execute(words, line);
+        if (!blockRunning_ || !shownAddInWindow()) pumpMessages();
+        noteBrowserAddress();
+    }
+    if (outcome == Outcome::BadLine && !badLine_) {
+        printError(L"scenario line " + std::to_wstring(n + 1) + L" not understood: " + lines_[n]);
+        badLine_ = n;
+    }
+    if (outcome == Outcome::Unmet) ++unmet_;
+}
+
+namespace {
+thread_local Simulator* blockRunner = nullptr;
+}  // namespace
+
+HWND Simulator::shownAddInWindow() const {
+    return addInWindow_ && IsWindow(addInWindow_) && IsWindowVisible(addInWindow_) ? addInWindow_ : nullptr;
+}
+
+void Simulator::addInWindowShown(HWND window) {
+    addInWindow_ = window;
+    ++addInWindowsShown_;
+    wchar_t title[256] = L"";
+    GetWindowTextW(window, title, 256);
+    print(L"outlook: the add-in shows its window " + quoted(title));
+    blockRunner = this;
+    if (!blockRunning_ && nextLine_ < lines_.size() && split(lines_[nextLine_]) == std::vector<std::wstring>{L"with-window"}) {
+        print(L"> with-window");
+        ++nextLine_;
+        blockRunning_ = true;
+    }
+    // Acted on once the window's own message loop runs.
+    armBlockTimer();
+}
+
+void Simulator::armBlockTimer() { SetTimer(nullptr, 0, 40, &Simulator::nextBlockLine); }
+
+void CALLBACK Simulator::nextBlockLine(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
+    KillTimer(nullptr, timer);
+    Simulator* self = blockRunner;
+    if (!self) return;
+    try {
+        const HWND window = self->shownAddInWindow();
+        if (!window) return;  // hidden or closed meanwhile: the rest of the block runs after it
+        const bool atEnd = self->nextLine_ >= self->lines_.size() ||
+                           split(self->lines_[self->nextLine_]) == std::vector<std::wstring>{L"end"};
+        if (!self->blockRunning_ || atEnd || self->badLine_) {
+            if (self->blockRunning_ && !atEnd) self->nextLine_ = self->lines_.size();
+            if (self->blockRunning_ && atEnd && self->nextLine_ < self->lines_.size()) {
+                print(L"> end");
+                ++self->nextLine_;
+            }
+            self->blockRunning_ = false;
+            print(L"outlook: the user closes the add-in's window with its close box");
+            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return;
+        }
+        self->runLine(self->nextLine_++);
+        self->armBlockTimer();
+    } catch (...) {
+        printError(L"a scenario line failed inside the add-in's window");
+    }
+}
+
 int Simulator::runScenario(const std::wstring& path) {
-    std::vector<std::wstring> lines;
-    if (!readLines(path, lines)) {
+    lines_.clear();
+    if (!readLines(path, lines_)) {
         printError(L"cannot read scenario " + path);
         return 2;
     }
     writeTestInstallation();
-    int unmet = 0;
-    std::size_t previousCommandStart = 0;
-    for (std::size_t n = 0; n < lines.size(); ++n) {
-        std::wstring line = lines[n];
-        if (const auto hash = line.find(L'#'); hash != std::wstring::npos) line.erase(hash);
-        const auto words = split(line);
-        if (words.empty()) continue;
-        line.erase(line.find_last_not_of(L" \t") + 1);
-        print(L"> " + line.substr(line.find_first_not_of(L" \t")));
-        // "expect quiet" looks at what the command before it did.
-        const bool expectation = words[0] == L"expect";
-        if (!expectation) previousCommandStart = model_.traceLog().size();
-        commandTraceStart_ = previousCommandStart;
-        const Outcome outcome = execute(words, line);
-        pumpMessages();
-        noteBrowserAddress();
-        if (outcome == Outcome::BadLine) {
-            printError(L"scenario line " + std::to_wstring(n + 1) + L" not understood: " + lines[n]);
-            return 2;
-        }
-        if (outcome == Outcome::Unmet) ++unmet;
-    }
+    nextLine_ = 0;
+    while (nextLine_ < lines_.size() && !badLine_) runLine(nextLine_++);
+    if (badLine_) return 2;
     quit();
     if (!leftNothingBehind_) print(L"outlook: the add-in left references or loaded code behind, or broke COM's rules");
-    if (unmet) print(L"outlook: " + std::to_wstring(unmet) + L" expectation(s) unmet");
+    if (unmet_) print(L"outlook: " + std::to_wstring(unmet_) + L" expectation(s) unmet");
     if (!leftNothingBehind_) return 1;
-    return unmet && !options_.lenient ? 1 : 0;
+    return unmet_ && !options_.lenient ? 1 : 0;
 }
 
 // Every scenario and benchmark run starts from the standard test installation.
 void Simulator::writeTestInstallation() {
+    if (!shell_opens::registerRecorder()) printError(L"could not register the recorder of shell opens");
     if (install_settings::writeTestInstallation())
         print(L"outlook: the test installation: folder " + install_settings::describe(L"folder").substr(3) +
               L", MSOAO " + install_settings::describe(L"MSOAO").substr(3));

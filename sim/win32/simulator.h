@@ -10,6 +10,8 @@
 
 #include "sim/model/outlook_model.h"
 #include "sim/win32/add_in_host.h"
+#include "sim/win32/add_in_windows.h"
+#include "sim/win32/application_class.h"
 #include "sim/win32/clipboard.h"
 #include "sim/win32/com_host.h"
 #include "sim/win32/message_boxes.h"
@@ -54,6 +56,22 @@ private:
     Outcome clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome registryLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome click(const std::vector<std::wstring>& words);
+    // The lines about the add-in's own window (add_in_window_lines.cpp).
+    Outcome windowLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome expectWindow(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
+                         std::wstring& wanted);
+    Outcome sendInput(const std::wstring& keys);
+    Outcome expectShellOpened(const std::wstring& wanted, std::wstring& actual);
+    // Runs scenario line n; counts an unmet expectation, remembers a line not understood.
+    void runLine(std::size_t n);
+    // The add-in shows a window of its own. When the scenario's next line is "with-window", the
+    // lines up to "end" run while it is shown, one at a time from a timer, so that the window's
+    // own message loop (a modal one, say) handles the input they send; otherwise the user closes
+    // the window with its close box.
+    void addInWindowShown(HWND window);
+    static void CALLBACK nextBlockLine(HWND, UINT, UINT_PTR timer, DWORD) noexcept;
+    void armBlockTimer();
+    HWND shownAddInWindow() const;
     Outcome customize(const std::vector<std::wstring>& words, const std::wstring& line);
     void start();
     // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends.
@@ -93,6 +111,17 @@ private:
     std::size_t overReleasesReported_ = 0;
     std::size_t faultsReported_ = 0;
     std::size_t commandTraceStart_ = 0;
+    std::size_t previousCommandStart_ = 0;
+    ApplicationClassRegistration applicationClass_{com_};
+    std::unique_ptr<AddInWindowWatcher> addInWindows_;
+    HWND addInWindow_ = nullptr;  // the window the add-in showed last
+    int addInWindowsShown_ = 0;   // since the last "expect add-in-windows"
+    std::vector<std::wstring> lines_;
+    std::size_t nextLine_ = 0;
+    bool blockRunning_ = false;  // a "with-window" block has begun and not reached its "end"
+    int unmet_ = 0;
+    std::optional<std::size_t> badLine_;
+    std::size_t shellOpensSeen_ = 0;
 };
 
 }  // namespace sim::win32

@@ -1,0 +1,72 @@
+#include "sim/win32/shell_opens.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace sim::win32::shell_opens {
+namespace {
+
+std::wstring logPath() {
+    wchar_t folder[MAX_PATH + 1] = L"";
+    GetTempPathW(MAX_PATH + 1, folder);
+    return std::wstring(folder) + L"zeltra-shell-opens.log";
+}
+
+std::string toUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring fromUtf8(const std::string& bytes) {
+    if (bytes.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+    return text;
+}
+
+// Wine's shell reads the handlers from HKEY_CLASSES_ROOT, which it keeps machine-wide.
+bool setCommand(const wchar_t* scheme, const std::wstring& command) {
+    const std::wstring key = std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open";
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (key + L"\\ddeexec").c_str());
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\command").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &opened, nullptr) != ERROR_SUCCESS)
+        return false;
+    const bool set = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                                    static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    RegCloseKey(opened);
+    return set;
+}
+
+}  // namespace
+
+bool registerRecorder() {
+    wchar_t own[MAX_PATH + 1] = L"";
+    if (!GetModuleFileNameW(nullptr, own, MAX_PATH + 1)) return false;
+    const std::wstring program = own;
+    const std::wstring recorder = program.substr(0, program.find_last_of(L'\\') + 1) + L"shell_open_recorder.exe";
+    const std::wstring command = L"\"" + recorder + L"\" \"%1\"";
+    DeleteFileW(logPath().c_str());
+    return setCommand(L"http", command) && setCommand(L"https", command);
+}
+
+int record(const std::wstring& address) {
+    std::ofstream log(std::filesystem::path(logPath()), std::ios::binary | std::ios::app);
+    log << toUtf8(address) << '\n';
+    return log ? 0 : 1;
+}
+
+std::vector<std::wstring> recorded() {
+    std::vector<std::wstring> addresses;
+    std::ifstream log(std::filesystem::path(logPath()), std::ios::binary);
+    for (std::string line; std::getline(log, line);) addresses.push_back(fromUtf8(line));
+    return addresses;
+}
+
+}  // namespace sim::win32::shell_opens
