@@ -1,7 +1,9 @@
 #include "forms/frm_add_in.h"
 
+#include "forms/navigation.h"
 #include "host/error.h"
 #include "host/hresult.h"
+#include "host/iids.h"
 #include "modules/component.h"
 #include "modules/get_corvane.h"
 
@@ -22,11 +24,40 @@ bool FrmAddIn::DoIt(ModOutlook& module, host::Desktop& desktop) {
 
 FormWindow& FrmAddIn::loaded() {
     if (!isLoaded()) {
+        browserEvents_ = host::EventConnection();
+        browser_ = host::Object();
         window_.reset();
-        window_ = load_(*this);
-        if (!window_) throw host::Error(host::hresult::outOfMemory, "form not loaded");
+        std::unique_ptr<FormWindow> window = load_(*this);
+        if (!window) throw host::Error(host::hresult::outOfMemory, "form not loaded");
+        // Without its guard the control is not used at all.
+        host::Object browser = window->webBrowser1();
+        browserEvents_ = browser.connect(host::iid::DWebBrowserEvents2,
+                                         [this](std::int32_t dispid, std::span<host::Variant> args) {
+                                             if (dispid == host::dispid::BeforeNavigate2 && args.size() == 7)
+                                                 WebBrowser1_BeforeNavigate2(args[0], args[1], args[6]);
+                                             else if (dispid == host::dispid::NewWindow3 && args.size() == 5)
+                                                 WebBrowser1_NewWindow3(args[1], args[4]);
+                                         });
+        browser_ = std::move(browser);
+        window_ = std::move(window);
     }
     return *window_;
+}
+
+void FrmAddIn::WebBrowser1_BeforeNavigate2(const host::Variant& frame, const host::Variant& url, host::Variant& cancel) {
+    const bool topFrame = frame.kind() == host::Variant::Kind::Object && frame.toObject().isSameObject(browser_);
+    const std::wstring address = url.kind() == host::Variant::Kind::String ? url.asString() : std::wstring();
+    const Navigation verdict = judgeNavigation(address, component_.modOutlook.strRedirPage, false);
+    if (verdict == Navigation::Allow && topFrame) return;
+    cancel = host::Variant(true);
+    if (verdict == Navigation::HandOff && topFrame) component_.desktop.openWithShell(address);
+}
+
+void FrmAddIn::WebBrowser1_NewWindow3(host::Variant& cancel, const host::Variant& url) {
+    cancel = host::Variant(true);
+    const std::wstring address = url.kind() == host::Variant::Kind::String ? url.asString() : std::wstring();
+    if (judgeNavigation(address, component_.modOutlook.strRedirPage, true) == Navigation::HandOff)
+        component_.desktop.openWithShell(address);
 }
 
 // The link label keeps its hover look until the pointer reaches the form's own surface: moving

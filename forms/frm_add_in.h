@@ -35,10 +35,17 @@ private:
     void Text1_Click() override;
     void OKButton_Click() override;
     void GetNow_Click() override;
+    // The hidden browser control shows nothing but the redirect page: anything else it is sent
+    // to, in its own frame or a new window, is cancelled and handed to the user's browser when
+    // it is a web address.
+    void WebBrowser1_BeforeNavigate2(const host::Variant& frame, const host::Variant& url, host::Variant& cancel);
+    void WebBrowser1_NewWindow3(host::Variant& cancel, const host::Variant& url);
 
     FormLoader load_;
     Component& component_;
     std::unique_ptr<FormWindow> window_;
+    host::Object browser_;                // WebBrowser1 while the window exists
+    host::EventConnection browserEvents_;  // ended before the window goes
 };
 
 }  // namespace zeltra

@@ -44,6 +44,7 @@ inline constexpr Guid IDTExtensibility2 = Guid::parse("{B65AD801-ABAF-11D0-BB8B-
 
 // Other components.
 inline constexpr Guid WebBrowserClass = Guid::parse("{8856F961-340A-11D0-A96B-00C04FD705A2}");
+inline constexpr Guid DWebBrowserEvents2 = Guid::parse("{34A715A0-6587-11D0-924A-0020AFC7AC4D}");
 inline constexpr Guid WshShellClass = Guid::parse("{72C24DD5-D70A-438B-8A42-98424B88AFB8}");
 inline constexpr Guid IWshShell3 = Guid::parse("{41904400-BE18-11D3-A28B-00104BD35090}");
 inline constexpr Guid IWshShell = Guid::parse("{F935DC21-1CF0-11D0-ADB9-00C04FD58A0B}");
@@ -57,6 +58,9 @@ inline constexpr int NewInspector = 0xF001;
 inline constexpr int BeforeFolderSwitch = 0xF003;
 inline constexpr int Close = 0xF008;
 inline constexpr int Click = 1;
+// The WebBrowser control's events (DWebBrowserEvents2).
+inline constexpr int BeforeNavigate2 = 250;
+inline constexpr int NewWindow3 = 273;
 // The WebBrowser control's Navigate, called by DISPID.
 inline constexpr int Navigate = 104;
 }  // namespace host::dispid

@@ -34,13 +34,31 @@ HWND browserHostIn(HWND form) {
     return host;
 }
 
-std::optional<std::wstring> addInBrowserAddress() {
+namespace {
+
+com::ComPtr<IWebBrowser2> addInBrowser() {
     const HWND host = browserHostIn(addInFormWindow());
-    if (!host) return std::nullopt;
     com::ComPtr<IUnknown> control;
-    if (FAILED(AtlAxGetControl(host, control.put())) || !control) return std::nullopt;
     com::ComPtr<IWebBrowser2> browser;
-    if (FAILED(control.queryInterface(IID_IWebBrowser2, browser)) || !browser) return std::nullopt;
+    if (host && SUCCEEDED(AtlAxGetControl(host, control.put())) && control)
+        (void)control.queryInterface(IID_IWebBrowser2, browser);
+    return browser;
+}
+
+}  // namespace
+
+HRESULT navigateAddInBrowser(const std::wstring& address) {
+    const com::ComPtr<IWebBrowser2> browser = addInBrowser();
+    if (!browser) return E_FAIL;
+    com::Bstr url(address);
+    VARIANT none;
+    VariantInit(&none);
+    return browser->Navigate(url.get(), &none, &none, &none, &none);
+}
+
+std::optional<std::wstring> addInBrowserAddress() {
+    const com::ComPtr<IWebBrowser2> browser = addInBrowser();
+    if (!browser) return std::nullopt;
     com::Bstr address;
     if (FAILED(browser->get_LocationURL(address.put()))) return std::nullopt;
     return address.get() ? std::wstring(address.get(), SysStringLen(address.get())) : std::wstring();

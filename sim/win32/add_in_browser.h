@@ -17,4 +17,8 @@ HWND browserHostIn(HWND form);
 // tell (an empty address is returned as it is).
 std::optional<std::wstring> addInBrowserAddress();
 
+// Sends the browser control to the address, as a page shown in it would (location.replace):
+// the control's Navigate, whose events the add-in sees. E_FAIL without a control.
+HRESULT navigateAddInBrowser(const std::wstring& address);
+
 }  // namespace sim::win32

@@ -65,6 +65,15 @@ private:
 
 }  // namespace
 
+class BrowserConnection final : public host::EventConnection::Impl {
+public:
+    explicit BrowserConnection(std::shared_ptr<FakeFormWindow::State> state) : state_(std::move(state)) {}
+    void disconnect() override { state_->browserEvents = nullptr; }
+
+private:
+    std::shared_ptr<FakeFormWindow::State> state_;
+};
+
 // Records Navigate as the add-in must call it: by DISPID 104, as a statement, the address alone.
 class FakeBrowser final : public host::Automation {
 public:
@@ -78,8 +87,11 @@ public:
         state_->navigations.push_back(args[0].asString());
         return {};
     }
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler) override {
-        throw host::Error(host::hresult::cannotConnect, "no events here");
+    // The control's DWebBrowserEvents2, raised by the tests through the form's state.
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& iid, host::EventHandler handler) override {
+        if (iid != host::iid::DWebBrowserEvents2) throw host::Error(host::hresult::cannotConnect, "no such events");
+        state_->browserEvents = std::move(handler);
+        return std::make_unique<BrowserConnection>(state_);
     }
     const void* identity() const override { return state_.get(); }
 

@@ -123,6 +123,7 @@ public:
         // What the user does while the form is shown; the handlers of the form last loaded.
         std::function<void(zeltra::FormEvents&)> whileShown;
         zeltra::FormEvents* handlers = nullptr;
+        host::EventHandler browserEvents;  // while the form is connected to WebBrowser1
         bool text1Underlined = false;
         std::uint32_t text1Colour = 0xFFFFFF;
     };

@@ -1,0 +1,72 @@
+// The hidden browser control's guard: only the redirect page stays; web addresses go to the
+// user's browser; anything else goes nowhere.
+#include <gtest/gtest.h>
+
+#include "forms/navigation.h"
+#include "tests/fakes/host_fixture.h"
+
+namespace {
+
+using zeltra::Navigation;
+
+const std::wstring page = L"C:\\Zeltra Test\\cvredir.htm";
+
+TEST(Navigation, OnlyTheRedirectPageStaysAndOnlyWebAddressesAreHandedOn) {
+    const std::pair<std::wstring, Navigation> cases[] = {
+        {L"file:///C:/Zeltra%20Test/cvredir.htm?hello%20world", Navigation::Allow},  // as the add-in sends it
+        {L"C:\\Zeltra Test\\cvredir.htm?hello%20world", Navigation::Allow},          // as Wine reports it
+        {L"file://c:\\zeltra test\\CVREDIR.HTM#top", Navigation::Allow},
+        {L"file:///C:/Zeltra%20Test/other.htm", Navigation::Drop},
+        {L"file:///C:/Zeltra%20Test/cvredir.htm.evil/x", Navigation::Drop},
+        {L"C:\\Windows\\notepad.exe", Navigation::Drop},
+        {L"https://example.org/", Navigation::HandOff},
+        {L"HTTP://example.org/a?b=c", Navigation::HandOff},
+        {L"javascript:alert(1)", Navigation::Drop},
+        {L"about:blank", Navigation::Drop},
+        {L"mailto:a@example.org", Navigation::Drop},
+        {L"ftp://example.org/", Navigation::Drop},
+        {L"", Navigation::Drop},
+    };
+    for (const auto& [url, verdict] : cases)
+        EXPECT_EQ(zeltra::judgeNavigation(url, page, false), verdict) << std::string(url.begin(), url.end());
+    EXPECT_EQ(zeltra::judgeNavigation(L"file:///C:/Zeltra%20Test/cvredir.htm", page, true), Navigation::Drop)
+        << "a new window never stays";
+    EXPECT_EQ(zeltra::judgeNavigation(L"cvredir.htm", L"", false), Navigation::Drop) << "no installation";
+    // The folder as read, with a trailing backslash, composes a doubled one.
+    EXPECT_EQ(zeltra::judgeNavigation(L"file:///D:/Tools/Z/cvredir.htm?x", L"D:\\Tools\\Z\\\\cvredir.htm", false),
+              Navigation::Allow);
+}
+
+struct BrowserEvents : testing::Test {
+    fakes::Session session;
+    host::Object browser;
+    void SetUp() override {
+        session.module.strRedirPage = page;
+        browser = session.component.frmAddIn().webBrowser1();
+        ASSERT_TRUE(session.form->browserEvents);
+    }
+    // Raises BeforeNavigate2 for the top frame; returns Cancel as the handler left it.
+    bool navigateTopFrame(const std::wstring& url) {
+        std::vector<host::Variant> args = {host::Variant(browser), host::Variant(url), 0, L"", {}, L"", false};
+        session.form->browserEvents(250, args);
+        return args[6] == host::Variant(true);
+    }
+};
+
+TEST_F(BrowserEvents, AWebAddressIsCancelledHereAndOpenedInTheUsersBrowser) {
+    EXPECT_FALSE(navigateTopFrame(L"C:\\Zeltra Test\\cvredir.htm?x"));
+    EXPECT_TRUE(navigateTopFrame(L"https://example.org/"));
+    EXPECT_TRUE(navigateTopFrame(L"javascript:alert(1)"));
+    EXPECT_EQ(session.desktop.shellOpens, std::vector<std::wstring>{L"https://example.org/"});
+}
+
+TEST_F(BrowserEvents, NewWindowsAreAlwaysCancelledAndWebAddressesHandedOn) {
+    for (const std::wstring url : {L"https://example.org/new", L"file:///C:/Zeltra%20Test/cvredir.htm"}) {
+        std::vector<host::Variant> args = {{}, false, 0, L"", url};
+        session.form->browserEvents(273, args);
+        EXPECT_EQ(args[1], host::Variant(true));
+    }
+    EXPECT_EQ(session.desktop.shellOpens, std::vector<std::wstring>{L"https://example.org/new"});
+}
+
+}  // namespace
