@@ -785,7 +785,10 @@ int Simulator::runScenario(const std::wstring& path) {
         printError(L"cannot read scenario " + path);
         return 2;
     }
-    writeTestInstallation();
+    if (options_.installed)
+        printInstallation(L"the installation as found");
+    else
+        writeTestInstallation();
     int unmet = 0;
     std::size_t previousCommandStart = 0;
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -818,10 +821,14 @@ int Simulator::runScenario(const std::wstring& path) {
 // Every scenario and benchmark run starts from the standard test installation.
 void Simulator::writeTestInstallation() {
     if (install_settings::writeTestInstallation())
-        print(L"outlook: the test installation: folder " + install_settings::describe(L"folder").substr(3) +
-              L", MSOAO " + install_settings::describe(L"MSOAO").substr(3));
+        printInstallation(L"the test installation");
     else
         printError(L"could not write the test installation's settings into the registry");
+}
+
+void Simulator::printInstallation(const std::wstring& which) {
+    print(L"outlook: " + which + L": folder " + install_settings::describe(L"folder") + L", MSOAO " +
+          install_settings::describe(L"MSOAO"));
 }
 
 int Simulator::countCalls(const std::wstring& path) {
