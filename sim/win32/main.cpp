@@ -1,6 +1,6 @@
 // The Outlook simulator: hosts the add-ins registered for Outlook as Outlook does.
 //
-//   outlook_sim --scenario FILE [--verbose] [--visible] [--lenient] [--fail-call N]
+//   outlook_sim --scenario FILE [--verbose] [--visible] [--lenient] [--fail-call N] [--installed]
 //   outlook_sim --count-calls FILE
 //   outlook_sim --benchmark [ITEM_WINDOWS]
 //   outlook_sim --interactive
@@ -24,6 +24,7 @@ int wmain(int argc, wchar_t** argv) {
         if (arg == L"--verbose") options.verbose = true;
         else if (arg == L"--visible") options.visible = true;
         else if (arg == L"--lenient") options.lenient = true;
+        else if (arg == L"--installed") options.installed = true;
         else if (arg == L"--fail-call" && hasValue) options.failCall = _wtoi(argv[++i]);
         else if ((arg == L"--scenario" || arg == L"--count-calls") && hasValue) mode = arg, file = argv[++i];
         else if (arg == L"--benchmark") mode = arg, count = hasValue ? _wtoi(argv[++i]) : count;
@@ -31,7 +32,7 @@ int wmain(int argc, wchar_t** argv) {
         else mode.clear(), i = argc;
     }
     if (mode.empty()) {
-        printError(L"usage: outlook_sim --scenario FILE [--verbose] [--visible] [--lenient] [--fail-call N]\n"
+        printError(L"usage: outlook_sim --scenario FILE [--verbose] [--visible] [--lenient] [--fail-call N] [--installed]\n"
                    L"       outlook_sim --count-calls FILE | --benchmark [ITEM_WINDOWS] | --interactive");
         return 2;
     }

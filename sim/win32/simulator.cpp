@@ -826,7 +826,11 @@ int Simulator::runScenario(const std::wstring& path) {
         printError(L"cannot read scenario " + path);
         return 2;
     }
-    writeTestInstallation();
+    if (!shell_opens::registerRecorder()) printError(L"could not register the recorder of shell opens");
+    if (options_.installed)
+        printInstallation(L"the installation as found");
+    else
+        writeTestInstallation();
     nextLine_ = 0;
     while (nextLine_ < lines_.size() && !badLine_) runLine(nextLine_++);
     if (badLine_) return 2;
@@ -839,12 +843,15 @@ int Simulator::runScenario(const std::wstring& path) {
 
 // Every scenario and benchmark run starts from the standard test installation.
 void Simulator::writeTestInstallation() {
-    if (!shell_opens::registerRecorder()) printError(L"could not register the recorder of shell opens");
     if (install_settings::writeTestInstallation())
-        print(L"outlook: the test installation: folder " + install_settings::describe(L"folder").substr(3) +
-              L", MSOAO " + install_settings::describe(L"MSOAO").substr(3));
+        printInstallation(L"the test installation");
     else
         printError(L"could not write the test installation's settings into the registry");
+}
+
+void Simulator::printInstallation(const std::wstring& which) {
+    print(L"outlook: " + which + L": folder " + install_settings::describe(L"folder") + L", MSOAO " +
+          install_settings::describe(L"MSOAO"));
 }
 
 int Simulator::countCalls(const std::wstring& path) {

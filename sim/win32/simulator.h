@@ -25,6 +25,7 @@ struct Options {
     bool lenient = false;   // report unmet expectations without failing (failure injection runs)
     int failCall = 0;       // make the add-in's call number N fail
     bool answerMessageBoxes = true;  // find and answer message boxes (not when a person uses the windows)
+    bool installed = false;  // scenarios keep the installation settings an installer left in the registry
 };
 
 class Simulator {
@@ -91,6 +92,7 @@ private:
     // Reads the add-in's browser address after each line and counts its changes.
     void noteBrowserAddress();
     void writeTestInstallation();
+    void printInstallation(const std::wstring& which);
 
     Options options_;
     std::unique_ptr<MessageBoxWatcher> messageBoxes_;
