@@ -20,6 +20,8 @@ public:
     virtual void Text1_Click() = 0;
     virtual void OKButton_Click() = 0;
     virtual void GetNow_Click() = 0;
+    // The window is going (the user closed it), its controls still there.
+    virtual void Form_Unload() = 0;
 
 protected:
     ~FormEvents() = default;

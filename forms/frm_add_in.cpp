@@ -44,6 +44,13 @@ FormWindow& FrmAddIn::loaded() {
     return *window_;
 }
 
+// The control goes with the window: its events are given up while it is still there, so that it
+// holds no sink of the library once the window has gone.
+void FrmAddIn::Form_Unload() {
+    browserEvents_ = host::EventConnection();
+    browser_ = host::Object();
+}
+
 void FrmAddIn::WebBrowser1_BeforeNavigate2(const host::Variant& frame, const host::Variant& url, host::Variant& cancel) {
     const bool topFrame = frame.kind() == host::Variant::Kind::Object && frame.toObject().isSameObject(browser_);
     const std::wstring address = url.kind() == host::Variant::Kind::String ? url.asString() : std::wstring();

@@ -13,6 +13,13 @@ class Component;
 class FrmAddIn final : private FormEvents {
 public:
     FrmAddIn(FormLoader load, Component& component) : load_(std::move(load)), component_(component) {}
+    // The window goes last: its going reaches Form_Unload, which must find the members there.
+    ~FrmAddIn() {
+        Form_Unload();
+        window_.reset();
+    }
+    FrmAddIn(const FrmAddIn&) = delete;
+    FrmAddIn& operator=(const FrmAddIn&) = delete;
 
     // MyIcon's picture; loads the form if needed.
     host::Bitmap myIconPicture() { return loaded().myIconPicture(); }
@@ -35,6 +42,7 @@ private:
     void Text1_Click() override;
     void OKButton_Click() override;
     void GetNow_Click() override;
+    void Form_Unload() override;
     // The hidden browser control shows nothing but the redirect page: anything else it is sent
     // to, in its own frame or a new window, is cancelled and handed to the user's browser when
     // it is a web address.

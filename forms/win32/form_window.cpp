@@ -463,6 +463,9 @@ LRESULT FormWindowImpl::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
             if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == okButtonId) handlers_.OKButton_Click();
             if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == getNowId) handlers_.GetNow_Click();
             return 0;
+        case WM_DESTROY:
+            handlers_.Form_Unload();
+            return 0;
         case WM_ACTIVATE:
             // As a dialog does: the focus comes back to the control that had it.
             if (LOWORD(wParam) == WA_INACTIVE) {

@@ -31,6 +31,7 @@ struct CountedEvents final : zeltra::FormEvents {
     void Text1_Click() override { ++text1Clicks; }
     void OKButton_Click() override { ++okClicks; }
     void GetNow_Click() override { ++getNowClicks; }
+    void Form_Unload() override {}
 };
 
 std::unique_ptr<zeltra::FormWindow> loadFormWindow() {
