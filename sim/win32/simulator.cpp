@@ -640,6 +640,14 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         const auto address = addInBrowserAddress();
         actual = address && !address->empty() ? *address : L"none";
         wanted = unquote(rawRestAfter(line, 2));
+    } else if (what == L"navigated-query" && words.size() >= 3) {
+        // expect navigated-query QUERY: the redirect page of the installation in the registry,
+        // with that query, as Wine's control reports a file URL.
+        const auto address = addInBrowserAddress();
+        actual = address && !address->empty() ? *address : L"none";
+        const std::wstring folder = install_settings::describe(L"folder");
+        wanted = L"file://" + (folder.rfind(L"sz ", 0) == 0 ? unquote(folder.substr(3)) : folder) +
+                 L"\\cvredir.htm?" + unquote(rawRestAfter(line, 2));
     } else if (what == L"navigations" && words.size() == 3) {
         // Changes of that address seen after the lines since the scenario began or the last such line.
         const auto count = parseCount(words[2]);
