@@ -5,7 +5,7 @@
 namespace zeltra {
 
 inline constexpr const wchar_t* makerWebSite = L"https://www.corvane.example";
-inline constexpr const wchar_t* supportSite = L"www.zeltra.example";
+inline constexpr const wchar_t* supportSite = L"zeltra.example";
 inline constexpr const wchar_t* trademarkNotice = L"Corvane and Zeltra are trademarks of Razarid Urododidivivu.";
 inline constexpr const wchar_t* rightsNotice = L"\u00A9 2026 Razarid Urododidivivu. All rights reserved.";
 

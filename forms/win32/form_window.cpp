@@ -510,6 +510,8 @@ LRESULT FormWindowImpl::handleLinkLabel(HWND label, UINT message, WPARAM wParam,
         case WM_SETCURSOR:
             SetCursor(handCursor_);
             return TRUE;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(text1Underlined_ ? linkUnderlinedFont_.get() : linkFont_.get());
         case WM_MOUSEMOVE:
             handlers_.Text1_MouseMove();
             return 0;

@@ -8,7 +8,7 @@ namespace {
 constexpr host::HResult accessDenied = static_cast<host::HResult>(0x80070005);
 const std::wstring warningText =
     L"Corvane Zeltra Add-in was not able\r\nto locate the installation folder.\r\n\r\n"
-    L"Please re-install Corvane Zeltra or \r\nvisit www.zeltra.example for support.";
+    L"Please re-install Corvane Zeltra or \r\nvisit zeltra.example for support.";
 
 struct StartUp : testing::Test {
     fakes::FakeDesktop desktop;

@@ -121,10 +121,21 @@ TEST(FormWindow, LoadsHiddenWithItsControlsInTabOrderAtTheirDesignedPlaces) {
             EXPECT_EQ((GetWindowLongW(children[i], GWL_STYLE) & WS_TABSTOP) != 0, designed[i].tabStop) << "control " << i;
         }
         EXPECT_EQ(textOf(children[1]), L"OK");
-        EXPECT_EQ(textOf(children[2]), L"www.zeltra.example\r\n");
+        EXPECT_EQ(textOf(children[2]), L"zeltra.example\r\n");
         EXPECT_EQ(textOf(children[3]), L"Version 1.0");
         EXPECT_EQ(textOf(children[4]).substr(0, 48), L"Thank you for installing Corvane Zeltra v1.0\r\n\r\n");
         EXPECT_EQ(textOf(children[5]), L"<");
+        // The link's address fits its label, in the label's own font.
+        const HDC dc = GetDC(children[2]);
+        const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(children[2], WM_GETFONT, 0, 0)));
+        const std::wstring link = textOf(children[2]).substr(0, textOf(children[2]).find(L"\r\n"));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, link.c_str(), static_cast<int>(link.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(children[2], dc);
+        RECT label{};
+        GetClientRect(children[2], &label);
+        EXPECT_LE(extent.cx, label.right);
         EXPECT_EQ(textOf(children[7]), L"Shell.Explorer.2");
 
         BITMAP shown{};
