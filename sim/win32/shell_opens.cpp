@@ -31,29 +31,47 @@ std::wstring fromUtf8(const std::string& bytes) {
 }
 
 // Wine's shell reads the handlers from HKEY_CLASSES_ROOT, which it keeps machine-wide.
-bool setCommand(const wchar_t* scheme, const std::wstring& command) {
-    const std::wstring key = std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open";
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (key + L"\\ddeexec").c_str());
+std::wstring commandKey(const wchar_t* scheme) {
+    return std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command";
+}
+
+std::optional<std::wstring> command(const wchar_t* scheme) {
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof text;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, commandKey(scheme).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(text);
+}
+
+bool setCommand(const wchar_t* scheme, const std::optional<std::wstring>& text) {
+    if (!text) return RegDeleteTreeW(HKEY_LOCAL_MACHINE, commandKey(scheme).c_str()) == ERROR_SUCCESS;
     HKEY opened = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\command").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &opened, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, commandKey(scheme).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
+                        nullptr) != ERROR_SUCCESS)
         return false;
-    const bool set = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                                    static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    const bool set = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
+                                    static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     RegCloseKey(opened);
     return set;
 }
 
 }  // namespace
 
-bool registerRecorder() {
+RecorderRegistration::RecorderRegistration() : previousHttp_(command(L"http")), previousHttps_(command(L"https")) {
     wchar_t own[MAX_PATH + 1] = L"";
-    if (!GetModuleFileNameW(nullptr, own, MAX_PATH + 1)) return false;
+    if (!GetModuleFileNameW(nullptr, own, MAX_PATH + 1)) return;
     const std::wstring program = own;
     const std::wstring recorder = program.substr(0, program.find_last_of(L'\\') + 1) + L"shell_open_recorder.exe";
-    const std::wstring command = L"\"" + recorder + L"\" \"%1\"";
+    const std::wstring recording = L"\"" + recorder + L"\" \"%1\"";
     DeleteFileW(logPath().c_str());
-    return setCommand(L"http", command) && setCommand(L"https", command);
+    registered_ = setCommand(L"http", recording) && setCommand(L"https", recording);
+}
+
+RecorderRegistration::~RecorderRegistration() {
+    setCommand(L"http", previousHttp_);
+    setCommand(L"https", previousHttps_);
+    DeleteFileW(logPath().c_str());
 }
 
 int record(const std::wstring& address) {

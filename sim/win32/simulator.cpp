@@ -834,7 +834,8 @@ int Simulator::runScenario(const std::wstring& path) {
         printError(L"cannot read scenario " + path);
         return 2;
     }
-    if (!shell_opens::registerRecorder()) printError(L"could not register the recorder of shell opens");
+    shellOpens_.emplace();
+    if (!shellOpens_->registered()) printError(L"could not register the recorder of shell opens");
     if (options_.installed)
         printInstallation(L"the installation as found");
     else

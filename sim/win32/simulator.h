@@ -15,6 +15,7 @@
 #include "sim/win32/clipboard.h"
 #include "sim/win32/com_host.h"
 #include "sim/win32/message_boxes.h"
+#include "sim/win32/shell_opens.h"
 #include "sim/win32/window_layer.h"
 
 namespace sim::win32 {
@@ -124,6 +125,7 @@ private:
     int unmet_ = 0;
     std::optional<std::size_t> badLine_;
     std::size_t shellOpensSeen_ = 0;
+    std::optional<shell_opens::RecorderRegistration> shellOpens_;  // for a scenario run
 };
 
 }  // namespace sim::win32

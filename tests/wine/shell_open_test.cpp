@@ -21,7 +21,8 @@ std::wstring nextRecorded() {
 
 TEST(ShellOpen, HandsTheAddressToTheBrowserIntactOutsideTheAnsiCodePageToo) {
     const testing_support::ComApartment apartment;
-    ASSERT_TRUE(sim::win32::shell_opens::registerRecorder());
+    const sim::win32::shell_opens::RecorderRegistration recorder;
+    ASSERT_TRUE(recorder.registered());
     const std::wstring address = L"https://example.org/caf\u00E9/\u65E5\u672C?q=\u0416";
     host::win32::SystemDesktop().openWithShell(address);
     EXPECT_EQ(nextRecorded(), address);
