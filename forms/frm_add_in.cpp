@@ -15,10 +15,10 @@ constexpr std::uint32_t blue = 0xFF0000;  // 0x00BBGGRR
 
 }  // namespace
 
-bool FrmAddIn::DoIt(ModOutlook& module, host::Desktop& desktop) {
-    std::optional<std::wstring> selection = GetSelectedText(module, desktop);
+bool FrmAddIn::DoIt() {
+    std::optional<std::wstring> selection = GetSelectedText(component_.modOutlook, component_.desktop);
     if (!selection) return false;
-    module.strSelection = std::move(*selection);
+    component_.modOutlook.strSelection = std::move(*selection);
     return true;
 }
 
@@ -93,8 +93,7 @@ void FrmAddIn::OKButton_Click() {
 }
 
 void FrmAddIn::GetNow_Click() {
-    ModOutlook& module = component_.modOutlook;
-    if (module.strRedirPage.empty()) {
+    if (component_.modOutlook.strRedirPage.empty()) {
         ShowInstallError(component_.desktop);
         return;
     }
@@ -104,7 +103,7 @@ void FrmAddIn::GetNow_Click() {
         if (inspector.isNothing()) return;
         inspector.activate();
     }
-    DoIt(module, component_.desktop);
+    DoIt();
 }
 
 }  // namespace zeltra

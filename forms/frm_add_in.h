@@ -30,7 +30,7 @@ public:
 
     // Captures the selection into strSelection, also when it is empty. False when the capture
     // could not be made; strSelection is left as it was then.
-    bool DoIt(ModOutlook& module, host::Desktop& desktop);
+    bool DoIt();
 
     bool isLoaded() const { return window_ && window_->exists(); }
 

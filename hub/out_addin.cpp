@@ -143,7 +143,7 @@ void OutAddIn::objCBButton_Click() {
         return;
     }
     FrmAddIn& form = component_.frmAddIn();
-    if (!form.DoIt(mod, component_.desktop)) return;
+    if (!form.DoIt()) return;
     host::WebBrowser(form.webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
 }
 

@@ -32,30 +32,6 @@ HKEY rootOf(Hive hive) { return hive == Hive::localMachine ? HKEY_LOCAL_MACHINE 
 
 }  // namespace
 
-RegKey RegKey::create(HKEY parent, std::wstring_view path) {
-    RegKey key;
-    const std::wstring subkey(path);
-    checkWin32(RegCreateKeyExW(parent, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                               &key.key_, nullptr),
-               "RegCreateKeyEx");
-    return key;
-}
-
-void RegKey::setString(std::wstring_view name, std::wstring_view value) const {
-    const std::wstring valueName(name);
-    const std::wstring text(value);
-    checkWin32(RegSetValueExW(key_, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-               "RegSetValueEx");
-}
-
-void RegKey::setDword(std::wstring_view name, DWORD value) const {
-    const std::wstring valueName(name);
-    checkWin32(RegSetValueExW(key_, valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                              sizeof value),
-               "RegSetValueEx");
-}
-
 void SystemRegistry::setString(Hive hive, std::wstring_view key, std::wstring_view name, std::wstring_view value) {
     RegKey::create(rootOf(hive), key).setString(name, value);
 }
@@ -65,11 +41,7 @@ void SystemRegistry::setDword(Hive hive, std::wstring_view key, std::wstring_vie
 }
 
 bool SystemRegistry::keyExists(Hive hive, std::wstring_view key) {
-    const std::wstring subkey(key);
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(rootOf(hive), subkey.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-    RegCloseKey(opened);
-    return true;
+    return static_cast<bool>(RegKey::open(rootOf(hive), key, KEY_READ));
 }
 
 void SystemRegistry::deleteTree(Hive hive, std::wstring_view key) {

@@ -18,6 +18,7 @@
 #include "host/error.h"
 #include "host/win32/desktop.h"
 #include "host/win32/dispatch.h"
+#include "host/win32/last_error.h"
 #include "modules/web_sites.h"
 #include "resources/resource_ids.h"
 
@@ -103,8 +104,7 @@ std::wstring textOf(ControlId id) {
 // --- Helpers ------------------------------------------------------------------------------------
 
 [[nodiscard]] host::Error lastError(const char* context) {
-    const DWORD code = GetLastError();
-    return host::Error(code ? HRESULT_FROM_WIN32(code) : E_FAIL, context);
+    return host::Error(host::win32::lastErrorResult(), context);
 }
 
 // The window's DPI: GetDpiForWindow where the system has it, the screen's otherwise.

@@ -2,37 +2,20 @@
 
 #include <windows.h>
 
-#include <utility>
 #include <vector>
 
-#include "host/error.h"
+#include "host/win32/registry_key.h"
 
 namespace host::win32 {
 namespace {
 
 constexpr wchar_t productKey[] = L"Software\\Corvane\\Zeltra";
 
-class OpenKey {
-public:
-    OpenKey() = default;
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    ~OpenKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    HKEY* put() noexcept { return &key_; }
-    HKEY get() const noexcept { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 std::optional<std::uint64_t> SystemProductKeys::installationWriteTime() noexcept {
-    OpenKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, productKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return std::nullopt;
+    const RegKey key = RegKey::open(HKEY_LOCAL_MACHINE, productKey, KEY_QUERY_VALUE);
+    if (!key) return std::nullopt;
     FILETIME written{};
     if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, &written) != ERROR_SUCCESS)
@@ -57,16 +40,7 @@ std::optional<std::wstring> SystemProductKeys::userValue(std::wstring_view name)
 }
 
 void SystemProductKeys::setUserValue(std::wstring_view name, std::wstring_view value) {
-    OpenKey key;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, productKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                                     nullptr);
-    if (status == ERROR_SUCCESS) {
-        const std::wstring valueName(name);
-        const std::wstring text(value);
-        status = RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-    if (status != ERROR_SUCCESS) throw Error(static_cast<HResult>(HRESULT_FROM_WIN32(status)), "per-user product key");
+    RegKey::create(HKEY_CURRENT_USER, productKey).setString(name, value);
 }
 
 }  // namespace host::win32

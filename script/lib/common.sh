@@ -43,6 +43,8 @@ start_wine() {
 }
 # Runs a Windows program in the build's prefix.
 wine_run() { tests/wine/run-under-wine "$ZELTRA_WIN64" "$@"; }
-# The add-in DLL as Wine programs see it (a Wine prefix maps drive Z: to /).
+# The add-in DLL, and as Wine programs see it.
 ZELTRA_DLL_UNIX=$ZELTRA_WIN64/bin/DODuruda_Vored.dll
-ZELTRA_DLL="Z:${ZELTRA_DLL_UNIX//\//\\}"
+# A file as Wine programs see it (a Wine prefix maps drive Z: to /); relative to the working directory.
+windows_path() { local path=$1; [[ $path = /* ]] || path=$PWD/$path; echo "Z:${path//\//\\}"; }
+ZELTRA_DLL=$(windows_path "$ZELTRA_DLL_UNIX")

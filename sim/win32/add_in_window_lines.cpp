@@ -9,58 +9,23 @@
 #include "sim/win32/scenario_text.h"
 #include "sim/win32/shell_opens.h"
 #include "sim/win32/simulator.h"
+#include "sim/win32/wide_text.h"
 
 namespace sim::win32 {
 namespace {
 
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-// The screen's pixels of a rectangle of the window's client area, as a user sees them, from the
-// top row down, each pixel 0x00RRGGBB.
-class ScreenPixels {
+// The screen's pixels of a rectangle of the window's client area, as a user sees them.
+class ScreenPixels : public Canvas {
 public:
-    ScreenPixels(HWND window, RECT area) : width_(area.right - area.left), height_(area.bottom - area.top) {
+    ScreenPixels(HWND window, RECT area) : Canvas(area.right - area.left, area.bottom - area.top) {
+        if (empty()) return;
         POINT origin{area.left, area.top};
         ClientToScreen(window, &origin);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         const HDC screen = GetDC(nullptr);
-        const HDC memory = CreateCompatibleDC(screen);
-        void* bits = nullptr;
-        const HBITMAP image = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (image && width_ > 0 && height_ > 0) {
-            const HGDIOBJ previous = SelectObject(memory, image);
-            BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
-            GdiFlush();
-            const auto* first = static_cast<const std::uint32_t*>(bits);
-            pixels_.assign(first, first + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
-            SelectObject(memory, previous);
-        }
-        if (image) DeleteObject(image);
-        DeleteDC(memory);
+        BitBlt(dc(), 0, 0, width(), height(), screen, origin.x, origin.y, SRCCOPY);
         ReleaseDC(nullptr, screen);
+        GdiFlush();
     }
-    bool empty() const { return pixels_.empty(); }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    std::uint32_t at(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF; }
-    HRESULT savePng(const std::wstring& path) const {
-        return writePng(path, width_, height_, reinterpret_cast<const std::uint8_t*>(pixels_.data()));
-    }
-
-private:
-    int width_, height_;
-    std::vector<std::uint32_t> pixels_;
 };
 
 std::wstring colourText(std::uint32_t rgb) {
@@ -146,7 +111,7 @@ Simulator::Outcome Simulator::windowLine(const std::vector<std::wstring>& words,
         GetWindowRect(window, &frame);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&frame), 2);
         const ScreenPixels pixels(window, frame);
-        const HRESULT hr = pixels.empty() ? E_FAIL : pixels.savePng(file);
+        const HRESULT hr = pixels.savePng(file);
         if (FAILED(hr)) {
             print(L"  UNMET: could not save the add-in's window to " + file + L": " + hex(hr));
             return Outcome::Unmet;
@@ -223,7 +188,7 @@ Simulator::Outcome Simulator::expectWindow(const std::vector<std::wstring>& word
         if (!x || !y || !colour) return Outcome::BadLine;
         const ScreenPixels pixels(window, RECT{*x, *y, *x + 1, *y + 1});
         wanted = L"(" + words[2] + L", " + words[3] + L") " + colourText(*colour);
-        actual = L"(" + words[2] + L", " + words[3] + L") " + (pixels.empty() ? L"unreadable" : colourText(pixels.at(0, 0)));
+        actual = L"(" + words[2] + L", " + words[3] + L") " + (pixels.empty() ? L"unreadable" : colourText(pixels.pixel(0, 0)));
     } else if (what == L"colour" && words.size() == 8 && (words[7] == L"present" || words[7] == L"absent")) {
         // expect colour X Y W H RRGGBB present|absent: whether any pixel of the rectangle has it.
         const auto x = parseCount(words[2]), y = parseCount(words[3]);
@@ -233,7 +198,7 @@ Simulator::Outcome Simulator::expectWindow(const std::vector<std::wstring>& word
         const ScreenPixels pixels(window, RECT{*x, *y, *x + *w, *y + *h});
         bool found = false;
         for (int row = 0; !pixels.empty() && row < pixels.height() && !found; ++row)
-            for (int column = 0; column < pixels.width() && !found; ++column) found = pixels.at(column, row) == *colour;
+            for (int column = 0; column < pixels.width() && !found; ++column) found = pixels.pixel(column, row) == *colour;
         wanted = words[6] + L" " + words[7];
         actual = words[6] + (found ? L" present" : L" absent");
     } else {
@@ -271,21 +236,16 @@ Simulator::Outcome Simulator::sendInput(const std::wstring& keys) {
     return Outcome::Done;
 }
 
-Simulator::Outcome Simulator::expectShellOpened(const std::wstring& wanted, std::wstring& actual) {
-    // The next address the shell handed to the browser, or none; the browser is a process of its
-    // own, so its record may take a moment.
-    const ULONGLONG deadline = GetTickCount64() + (wanted == L"none" ? 1500 : 15000);
+std::wstring Simulator::nextShellOpen(bool expectingNone) {
+    // The browser is a process of its own, so its record may take a moment.
+    const ULONGLONG deadline = GetTickCount64() + (expectingNone ? 1500 : 15000);
     std::vector<std::wstring> addresses = shell_opens::recorded();
     while (addresses.size() <= shellOpensSeen_ && GetTickCount64() < deadline) {
         Sleep(50);
         addresses = shell_opens::recorded();
     }
-    if (addresses.size() <= shellOpensSeen_) {
-        actual = L"none";
-        return Outcome::Done;
-    }
-    actual = addresses[shellOpensSeen_++];
-    return Outcome::Done;
+    if (addresses.size() <= shellOpensSeen_) return L"none";
+    return addresses[shellOpensSeen_++];
 }
 
 }  // namespace sim::win32

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "sim/win32/wide_text.h"
+
 namespace sim::win32 {
 namespace {
 
@@ -12,14 +14,6 @@ thread_local MessageBoxWatcher* watcher = nullptr;
 // whose id differs between systems (stc1 in Wine's template, 20 in Windows').
 constexpr int textId = 0xFFFF;
 constexpr int iconIds[] = {0x0440, 20};
-
-std::wstring windowText(HWND window) {
-    const int length = window ? GetWindowTextLengthW(window) : 0;
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    if (length > 0) text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    else text.clear();
-    return text;
-}
 
 bool isDialog(HWND window) {
     wchar_t name[16];

@@ -50,4 +50,38 @@ HRESULT writePng(const std::wstring& path, int width, int height, const std::uin
     return hr;
 }
 
+Canvas::Canvas(int width, int height) : width_(width), height_(height) {
+    if (width <= 0 || height <= 0) return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // from the top
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    dc_ = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    image_ = dc_ ? CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!image_) return;
+    previous_ = SelectObject(dc_, image_);
+    pixels_ = static_cast<const std::uint32_t*>(bits);
+}
+
+Canvas::~Canvas() {
+    if (previous_) SelectObject(dc_, previous_);
+    if (image_) DeleteObject(image_);
+    if (dc_) DeleteDC(dc_);
+}
+
+std::uint32_t Canvas::pixel(int x, int y) const {
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] &
+           0xFFFFFF;
+}
+
+HRESULT Canvas::savePng(const std::wstring& path) const {
+    if (empty()) return E_OUTOFMEMORY;
+    GdiFlush();
+    return writePng(path, width_, height_, reinterpret_cast<const std::uint8_t*>(pixels_));
+}
+
 }  // namespace sim::win32

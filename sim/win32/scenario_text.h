@@ -18,6 +18,17 @@ inline std::vector<std::wstring> split(const std::wstring& line) {
     return words;
 }
 
+// A scenario line without its comment ("#" to the end).
+inline std::wstring withoutComment(std::wstring line) {
+    if (const auto hash = line.find(L'#'); hash != std::wstring::npos) line.erase(hash);
+    return line;
+}
+
+// Whether a scenario line is that one word alone (a comment aside).
+inline bool isLine(const std::wstring& line, const wchar_t* word) {
+    return split(withoutComment(line)) == std::vector<std::wstring>{word};
+}
+
 // The text after the first `skip` words, as written.
 inline std::wstring rawRestAfter(const std::wstring& line, std::size_t skip) {
     std::size_t i = 0;

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "sim/win32/wide_text.h"
+
 namespace sim::win32::shell_opens {
 namespace {
 
@@ -12,22 +14,6 @@ std::wstring logPath() {
     wchar_t folder[MAX_PATH + 1] = L"";
     GetTempPathW(MAX_PATH + 1, folder);
     return std::wstring(folder) + L"zeltra-shell-opens.log";
-}
-
-std::string toUtf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
-std::wstring fromUtf8(const std::string& bytes) {
-    if (bytes.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
-    return text;
 }
 
 // Wine's shell reads the handlers from HKEY_CLASSES_ROOT, which it keeps machine-wide.

@@ -63,7 +63,8 @@ private:
     Outcome expectWindow(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
                          std::wstring& wanted);
     Outcome sendInput(const std::wstring& keys);
-    Outcome expectShellOpened(const std::wstring& wanted, std::wstring& actual);
+    // The next address the shell handed to the browser, or "none" once the wait is over.
+    std::wstring nextShellOpen(bool expectingNone);
     // Runs scenario line n; counts an unmet expectation, remembers a line not understood.
     void runLine(std::size_t n);
     // The add-in shows a window of its own. When the scenario's next line is "with-window", the

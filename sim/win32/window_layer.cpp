@@ -234,22 +234,9 @@ HRESULT WindowLayer::saveImage(const Node& window, const std::wstring& path) con
     const int width = client.right;
     const int height = client.bottom;
     if (width <= 0 || height <= 0) return E_INVALIDARG;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // from the top
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* pixels = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP image = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    if (!dc || !image) {
-        if (image) DeleteObject(image);
-        if (dc) DeleteDC(dc);
-        return E_OUTOFMEMORY;
-    }
-    HGDIOBJ previous = SelectObject(dc, image);
+    const Canvas canvas(width, height);
+    if (canvas.empty()) return E_OUTOFMEMORY;
+    const HDC dc = canvas.dc();
     // The window paints itself into the image, and each child window at its place, even while hidden.
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     SendMessageW(it->second.frame, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
@@ -263,12 +250,7 @@ HRESULT WindowLayer::saveImage(const Node& window, const std::wstring& path) con
                      PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
         SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
     }
-    GdiFlush();
-    const HRESULT hr = writePng(path, width, height, static_cast<const std::uint8_t*>(pixels));
-    SelectObject(dc, previous);
-    DeleteObject(image);
-    DeleteDC(dc);
-    return hr;
+    return canvas.savePng(path);
 }
 
 HWND WindowLayer::handleOf(const Node& window) const {
