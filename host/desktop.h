@@ -2,6 +2,7 @@
 // Desktop services the add-in uses besides automation objects: the clipboard, message boxes, the
 // common controls and the shell. Every operation throws host::Error when the system refuses it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -54,6 +55,12 @@ public:
     // Hands the address to the shell to open as the user's settings say (a web address in the
     // default browser), shown normally. Whether a program could be started is not reported.
     virtual void openWithShell(std::wstring_view address) noexcept = 0;
+
+    // Runs the task later on this thread, from its message loop, once the caller has returned;
+    // tasks run in the order they were posted. Throws when it cannot be posted.
+    virtual void postTask(std::function<void()> task) = 0;
+    // Drops the tasks not yet run.
+    virtual void cancelPostedTasks() noexcept = 0;
 };
 
 // Saves the clipboard when made and puts that content back when it goes, whatever happened in

@@ -7,6 +7,7 @@
 
 #include "host/desktop.h"
 #include "host/win32/clipboard.h"
+#include "host/win32/thread_tasks.h"
 
 namespace host::win32 {
 
@@ -35,9 +36,12 @@ public:
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override;
     void openWithShell(std::wstring_view address) noexcept override;
+    void postTask(std::function<void()> task) override { tasks_.post(std::move(task)); }
+    void cancelPostedTasks() noexcept override { tasks_.cancel(); }
 
 private:
     ClipboardOptions options_;
+    ThreadTasks tasks_;
 };
 
 }  // namespace host::win32

@@ -1,5 +1,7 @@
 #include "tests/fakes/system_fakes.h"
 
+#include <utility>
+
 #include "host/iids.h"
 
 namespace fakes {
@@ -137,9 +139,19 @@ void FakeDesktop::clearClipboard() {
 
 bool FakeDesktop::copySelection() {
     ++copiesSent;
+    // What the thread's messages run while the copy is awaited.
+    if (whileCopying) std::exchange(whileCopying, nullptr)();
     if (!editorSelection) return false;
     setClipboard({{L"CF_UNICODETEXT", textBytes(*editorSelection)}});
     return true;
+}
+
+void FakeDesktop::runPostedTasks() {
+    while (!postedTasks.empty()) {
+        std::function<void()> task = std::move(postedTasks.front());
+        postedTasks.erase(postedTasks.begin());
+        task();
+    }
 }
 
 std::optional<std::vector<std::uint8_t>> FakeDesktop::picture() const {
@@ -187,6 +199,13 @@ host::Bitmap FakeFormWindow::faceBitmap() {
 
 host::Object FakeFormWindow::webBrowser1() const { return host::Object(std::make_shared<FakeBrowser>(state_)); }
 
+void FakeFormWindow::unload() noexcept {
+    if (unloaded_) return;
+    unloaded_ = true;
+    ++state_->unloads;
+    state_->handlers = nullptr;
+}
+
 void FakeFormWindow::showModal() {
     if (state_->showFails) throw host::Error(host::hresult::outOfMemory, "form not shown");
     ++state_->shows;
@@ -205,12 +224,12 @@ void FakeProductKeys::setUserValue(std::wstring_view name, std::wstring_view val
 }
 
 zeltra::FormLoader FakeFormWindow::loader(std::shared_ptr<State> state) {
-    return [state](zeltra::FormEvents& handlers) -> std::unique_ptr<zeltra::FormWindow> {
+    return [state](zeltra::FormEvents& handlers) -> std::shared_ptr<zeltra::FormWindow> {
         if (state->failToLoad) throw host::Error(host::hresult::fail, "form not loaded");
         ++state->loads;
         state->handlers = &handlers;
         state->closedByUser = false;
-        return std::make_unique<FakeFormWindow>(state);
+        return std::make_shared<FakeFormWindow>(state);
     };
 }
 

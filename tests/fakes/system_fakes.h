@@ -40,6 +40,8 @@ public:
     std::optional<int> clipboardLockedAfterOpens;
     int opens = 0;
     int copiesSent = 0;
+    // Runs once inside the next copySelection, as a message the capture's wait dispatches would.
+    std::function<void()> whileCopying;
     std::vector<std::uint32_t> commonControlsRegistered;
 
     static std::vector<std::uint8_t> textBytes(std::wstring_view text);
@@ -60,8 +62,13 @@ public:
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override { commonControlsRegistered.push_back(classes); }
     void openWithShell(std::wstring_view address) noexcept override { shellOpens.emplace_back(address); }
+    void postTask(std::function<void()> task) override { postedTasks.push_back(std::move(task)); }
+    void cancelPostedTasks() noexcept override { postedTasks.clear(); }
+    // Runs the posted tasks, as the thread's message loop would, until none is left.
+    void runPostedTasks();
 
     std::vector<std::wstring> shellOpens;
+    std::vector<std::function<void()>> postedTasks;
 
 private:
     void open();
@@ -120,6 +127,7 @@ public:
         int shows = 0;
         bool showFails = false;
         int hides = 0;
+        int unloads = 0;  // windows destroyed with everything they made
         // What the user does while the form is shown; the handlers of the form last loaded.
         std::function<void(zeltra::FormEvents&)> whileShown;
         zeltra::FormEvents* handlers = nullptr;
@@ -132,7 +140,8 @@ public:
     void hide() override { ++state_->hides; }
     void setText1FontUnderline(bool underline) override { state_->text1Underlined = underline; }
     void setText1ForeColor(std::uint32_t colour) override { state_->text1Colour = colour; }
-    bool exists() const override { return !state_->closedByUser; }
+    bool exists() const override { return !unloaded_ && !state_->closedByUser; }
+    void unload() noexcept override;
     host::Bitmap myIconPicture() const override { return faceBitmap(); }
     host::Object webBrowser1() const override;
 
@@ -142,6 +151,7 @@ public:
 
 private:
     std::shared_ptr<State> state_;
+    bool unloaded_ = false;
 };
 
 }  // namespace fakes

@@ -26,6 +26,8 @@ public:
     void messageBox(std::wstring_view, std::uint32_t, std::wstring_view) override { ++warnings; }
     void initCommonControls(std::uint32_t) noexcept override {}
     void openWithShell(std::wstring_view) noexcept override {}
+    void postTask(std::function<void()>) override { throw host::Error(E_NOTIMPL); }
+    void cancelPostedTasks() noexcept override {}
 };
 
 // Puts the machine's installation values back as they were when the test ends.
