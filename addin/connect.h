@@ -16,6 +16,11 @@ class Connect {
 public:
     // createHub makes the one event hub when it is first needed.
     Connect(Component& component, HubFactory createHub);
+    // The host's final release. A host that skipped OnDisconnection (Outlook 2010 and later at
+    // exit) ends the connection here.
+    ~Connect();
+    Connect(const Connect&) = delete;
+    Connect& operator=(const Connect&) = delete;
 
     // Each returns the HRESULT for the host and never throws.
     host::HResult AddinInstance_OnConnection(const host::Object& application, std::int32_t connectMode,
@@ -31,10 +36,12 @@ public:
 private:
     // objAddIn creates the hub when it is used while empty.
     OutAddIn& objAddIn();
+    void endConnection() noexcept;
 
     Component& component_;
     HubFactory createHub_;
     std::shared_ptr<OutAddIn> objAddIn_;
+    bool connected_ = false;  // from OnConnection to OnDisconnection or the final release
 };
 
 }  // namespace zeltra

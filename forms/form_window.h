@@ -44,10 +44,16 @@ public:
     // The look of the link label Text1: underlined or not, and its text colour (0x00BBGGRR).
     virtual void setText1FontUnderline(bool underline) = 0;
     virtual void setText1ForeColor(std::uint32_t colour) = 0;
+
+    // Destroys the window and everything it made (controls, the hosted control, pictures, its
+    // window classes) and reports to the handlers no more; exists() is false from then on. A
+    // modal display or a handler still running returns as after a close.
+    virtual void unload() noexcept = 0;
 };
 
 // Loads the form: makes its window, hidden, with its controls, reporting to the handlers.
-// Throws host::Error.
-using FormLoader = std::function<std::unique_ptr<FormWindow>(FormEvents& handlers)>;
+// Throws host::Error. The window is shared: what runs inside its message handling or its modal
+// display keeps it alive until it returns.
+using FormLoader = std::function<std::shared_ptr<FormWindow>(FormEvents& handlers)>;
 
 }  // namespace zeltra

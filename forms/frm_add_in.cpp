@@ -16,18 +16,25 @@ constexpr std::uint32_t blue = 0xFF0000;  // 0x00BBGGRR
 }  // namespace
 
 bool FrmAddIn::DoIt() {
+    if (component_.capturing()) return false;
+    const Component::CaptureScope capture(component_);
     std::optional<std::wstring> selection = GetSelectedText(component_.modOutlook, component_.desktop);
     if (!selection) return false;
     component_.modOutlook.strSelection = std::move(*selection);
     return true;
 }
 
+void FrmAddIn::Unload() noexcept {
+    Form_Unload();
+    if (const std::shared_ptr<FormWindow> window = std::move(window_)) window->unload();
+}
+
 FormWindow& FrmAddIn::loaded() {
     if (!isLoaded()) {
         browserEvents_ = host::EventConnection();
         browser_ = host::Object();
-        window_.reset();
-        std::unique_ptr<FormWindow> window = load_(*this);
+        if (const std::shared_ptr<FormWindow> closed = std::move(window_)) closed->unload();
+        std::shared_ptr<FormWindow> window = load_(*this);
         if (!window) throw host::Error(host::hresult::outOfMemory, "form not loaded");
         // Without its guard the control is not used at all.
         host::Object browser = window->webBrowser1();
@@ -82,7 +89,8 @@ void FrmAddIn::Text1_MouseMove() {
 void FrmAddIn::Text1_Click() {
     std::wstring page = versionPage();
     OpenURL(component_.desktop, page);
-    loaded().hide();
+    // The shell may run messages meanwhile, in which the form can be unloaded: nothing to hide then.
+    if (isLoaded()) window_->hide();
 }
 
 void FrmAddIn::OKButton_Click() {
@@ -103,7 +111,8 @@ void FrmAddIn::GetNow_Click() {
         if (inspector.isNothing()) return;
         inspector.activate();
     }
-    DoIt();
+    // Activate runs the host's messages: the add-in may have been disconnected meanwhile.
+    if (component_.connected()) DoIt();
 }
 
 }  // namespace zeltra

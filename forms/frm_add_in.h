@@ -1,8 +1,9 @@
 #pragma once
 // The form frmAddIn: the welcome window, which also carries, hidden, the button face picture and
 // the browser control every launch goes through. The instance is created on first use and
-// loaded (its window made) when it is shown or one of its controls is first reached; the program
-// never unloads it, and when the user has closed its window the next use loads it again.
+// loaded (its window made) when it is shown or one of its controls is first reached. It is
+// unloaded when the add-in's last connection ends; after that, or after the user has closed its
+// window, the next use loads it again.
 #include "forms/form_window.h"
 #include "modules/mod_outlook.h"
 
@@ -14,10 +15,7 @@ class FrmAddIn final : private FormEvents {
 public:
     FrmAddIn(FormLoader load, Component& component) : load_(std::move(load)), component_(component) {}
     // The window goes last: its going reaches Form_Unload, which must find the members there.
-    ~FrmAddIn() {
-        Form_Unload();
-        window_.reset();
-    }
+    ~FrmAddIn() { Unload(); }
     FrmAddIn(const FrmAddIn&) = delete;
     FrmAddIn& operator=(const FrmAddIn&) = delete;
 
@@ -29,8 +27,13 @@ public:
     void Show() { loaded().showModal(); }
 
     // Captures the selection into strSelection, also when it is empty. False when the capture
-    // could not be made; strSelection is left as it was then.
+    // could not be made, or when another capture is running (a second press inside the first
+    // one's wait); strSelection is left as it was then.
     bool DoIt();
+
+    // Gives up the browser control and destroys the window with everything it made. A modal
+    // display still running returns.
+    void Unload() noexcept;
 
     bool isLoaded() const { return window_ && window_->exists(); }
 
@@ -51,7 +54,7 @@ private:
 
     FormLoader load_;
     Component& component_;
-    std::unique_ptr<FormWindow> window_;
+    std::shared_ptr<FormWindow> window_;
     host::Object browser_;                // WebBrowser1 while the window exists
     host::EventConnection browserEvents_;  // ended before the window goes
 };

@@ -37,6 +37,8 @@ class Inspectors : public TypedObject<Inspectors> {
 public:
     static constexpr const Guid& interfaceId = iid::Inspectors;
     Variant count() const { return object_.get(L"Count"); }
+    // The item window at a 1-based index.
+    Inspector item(std::int32_t index) const { return Inspector::from(object_.get(L"Item", {Variant(index)})); }
 };
 
 class Application : public TypedObject<Application> {

@@ -144,6 +144,9 @@ void OutAddIn::objCBButton_Click() {
     }
     FrmAddIn& form = component_.frmAddIn();
     if (!form.DoIt()) return;
+    // The capture ran the thread's messages: the add-in may have been disconnected meanwhile,
+    // and its form with it.
+    if (!component_.connected()) return;
     host::WebBrowser(form.webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
 }
 
@@ -178,7 +181,34 @@ void OutAddIn::colInsp_NewInspector(const host::Variant& inspector) noexcept {
     resumeNext([&] { item = objInsp.get().currentItem(); });
     host::Variant itemClass;
     resumeNext([&] { itemClass = host::itemClass(item); });
-    if (getsButton(itemClass)) resumeNext([&] { CheckInspButton(host::Inspector::from(inspector)); });
+    if (getsButton(itemClass)) resumeNext([&] { checkButtonOutsideCaptures(host::Inspector::from(inspector)); });
+}
+
+void OutAddIn::checkButtonOutsideCaptures(const host::Inspector& inspector) {
+    component_.whenNotCapturing([weak = weak_from_this(), window = inspector.newReference()] {
+        if (const std::shared_ptr<OutAddIn> hub = weak.lock()) resumeNext([&] { hub->CheckInspButton(window); });
+    });
+}
+
+void OutAddIn::checkButtonIfItsClassGetsOne(const host::Inspector& inspector) noexcept {
+    host::Variant itemClass;
+    resumeNext([&] { itemClass = host::itemClass(inspector.currentItem()); });
+    if (getsButton(itemClass)) resumeNext([&] { checkButtonOutsideCaptures(inspector); });
+}
+
+void OutAddIn::CheckOpenInspectors() noexcept {
+    if (colInsp.isNothing()) return;
+    std::int32_t count = 0;
+    resumeNext([&] {
+        const host::Variant value = colInsp.get().count();
+        if (value.kind() == host::Variant::Kind::Int) count = value.asInt();
+    });
+    for (std::int32_t index = 1; index <= count; ++index) {
+        host::Inspector inspector;
+        resumeNext([&] { inspector = colInsp.get().item(index); });
+        if (!inspector.isNothing()) checkButtonIfItsClassGetsOne(inspector);
+    }
+    resumeNext([&] { objInsp.assign(objOutlook.get().activeInspector()); });
 }
 
 void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) noexcept {

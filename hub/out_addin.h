@@ -33,6 +33,9 @@ public:
     // Both throw on the first failure, keeping what was done before it.
     void AttachOutlook(const host::Application& app, std::wstring_view progId);
     void DetachOutlook();
+    // Gives the item windows open now what a new one gets (the add-in was connected while Outlook
+    // runs), and follows the active one. Resume-next: never throws.
+    void CheckOpenInspectors() noexcept;
 
     // Host events; each runs in resume-next mode and so never throws.
     void colExpl_NewExplorer(const host::Variant& explorer) noexcept;
@@ -59,6 +62,10 @@ private:
     explicit OutAddIn(Component& component);
     ModOutlook& module() const { return component_.modOutlook; }
     void bindHandlers();
+    // The item window's button, made once no capture is running: making one pastes its face
+    // through the clipboard, which a capture is using.
+    void checkButtonOutsideCaptures(const host::Inspector& inspector);
+    void checkButtonIfItsClassGetsOne(const host::Inspector& inspector) noexcept;
     // An event handler that keeps the hub alive while it runs and drops events once the hub is gone.
     template <class Dispatch>
     host::EventHandler handler(Dispatch dispatch);

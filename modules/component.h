@@ -2,7 +2,14 @@
 // What one initialised component holds: the module-level data of modOutlook, the form's default
 // instance, and the system services the logic reaches them through. There is one per apartment
 // that initialises the component (in the host, its main thread).
+//
+// The host may connect the add-in, disconnect it and connect it again in one session (the user
+// unticks and ticks it in the COM Add-ins dialog). The form, its browser control and the work
+// posted to the thread exist only while a connection exists: the end of the apartment's last
+// connection releases them, so that the library can unload, and the next use makes them again.
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "forms/frm_add_in.h"
 #include "host/automation.h"
@@ -26,7 +33,8 @@ public:
     host::ObjectFactory& objects;
     host::ProductKeys& keys;
 
-    // The default instance of frmAddIn, created on first use and kept for the life of the component.
+    // The default instance of frmAddIn, created on first use and kept for the life of the
+    // component; its window and controls go at the end of the last connection.
     FrmAddIn& frmAddIn() {
         if (!frmAddIn_) frmAddIn_ = std::make_unique<FrmAddIn>(loadForm_, *this);
         return *frmAddIn_;
@@ -43,10 +51,40 @@ public:
     }
     void releaseFormApplication() noexcept { formApplication_ = host::Application(); }
 
+    // --- Connections of this apartment's Connect objects. ---
+    void connectionStarted() noexcept { ++connections_; }
+    // The last one releases what the connections used.
+    void connectionEnded() noexcept;
+    bool connected() const noexcept { return connections_ > 0; }
+    // Releases the form and the posted work unless a connection exists: for an event hub a
+    // client created on its own, whose buttons made the form.
+    void releaseIfNotConnected() noexcept;
+
+    // --- The selection capture: one at a time. It runs the thread's messages while it waits for
+    // the copy, and a second press, a new item window or posted work can arrive meanwhile. ---
+    class CaptureScope {
+    public:
+        explicit CaptureScope(Component& component) noexcept : component_(component) { component_.capturing_ = true; }
+        ~CaptureScope() { component_.captureEnded(); }
+        CaptureScope(const CaptureScope&) = delete;
+        CaptureScope& operator=(const CaptureScope&) = delete;
+
+    private:
+        Component& component_;
+    };
+    bool capturing() const noexcept { return capturing_; }
+    // Runs the work now, or once the capture that is running has ended.
+    void whenNotCapturing(std::function<void()> work);
+
 private:
+    void captureEnded() noexcept;
+
     FormLoader loadForm_;
     std::unique_ptr<FrmAddIn> frmAddIn_;
     host::Application formApplication_;
+    int connections_ = 0;
+    bool capturing_ = false;
+    std::vector<std::function<void()>> afterCapture_;
 };
 
 }  // namespace zeltra

@@ -38,8 +38,11 @@ std::span<const com::InterfaceEntry<ConnectObject>> ConnectObject::interfaces() 
     return table;
 }
 
+// Each notification keeps the object alive until it returns: what runs inside one (a message loop,
+// a host call) may lead the host to release the add-in meanwhile.
 HRESULT ConnectObject::Extensibility::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
                                                    IDispatch* AddInInst, SAFEARRAY** /*custom*/) noexcept try {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
     return outer_.connect_.AddinInstance_OnConnection(win32::wrapDispatch(Application), ConnectMode,
                                                       win32::wrapDispatch(AddInInst));
 } catch (...) {
@@ -47,18 +50,22 @@ HRESULT ConnectObject::Extensibility::OnConnection(IDispatch* Application, ext_C
 }
 
 HRESULT ConnectObject::Extensibility::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** /*custom*/) noexcept {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
     return outer_.connect_.AddinInstance_OnDisconnection(RemoveMode);
 }
 
 HRESULT ConnectObject::Extensibility::OnAddInsUpdate(SAFEARRAY** /*custom*/) noexcept {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
     return outer_.connect_.AddinInstance_OnAddInsUpdate();
 }
 
 HRESULT ConnectObject::Extensibility::OnStartupComplete(SAFEARRAY** /*custom*/) noexcept {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
     return outer_.connect_.AddinInstance_OnStartupComplete();
 }
 
 HRESULT ConnectObject::Extensibility::OnBeginShutdown(SAFEARRAY** /*custom*/) noexcept {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
     return outer_.connect_.AddinInstance_OnBeginShutdown();
 }
 

@@ -19,6 +19,7 @@
 #include "host/win32/desktop.h"
 #include "host/win32/dispatch.h"
 #include "host/win32/last_error.h"
+#include "host/win32/window_class.h"
 #include "modules/web_sites.h"
 #include "resources/resource_ids.h"
 
@@ -189,33 +190,6 @@ OwnedFont makeFont(const wchar_t* face, int tenthsOfPoints, int weight, bool und
     return made;
 }
 
-// A window class of the form, registered with the library's handle while a form lives. Windows
-// does not unregister a library's classes when the library unloads, so the class goes with the
-// form: a class left behind would keep a window procedure that may no longer be there.
-class WindowClass {
-public:
-    WindowClass(const wchar_t* name, WNDPROC procedure, HMODULE module, HCURSOR cursor) : name_(name), module_(module) {
-        WNDCLASSEXW existing{};
-        existing.cbSize = sizeof existing;
-        if (GetClassInfoExW(module_, name_, &existing)) return;
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = module_;
-        windowClass.hCursor = cursor;
-        windowClass.lpszClassName = name_;
-        if (!RegisterClassExW(&windowClass)) throw lastError("RegisterClassEx");
-    }
-    // Fails, harmlessly, while another window of the class is alive.
-    ~WindowClass() { UnregisterClassW(name_, module_); }
-    WindowClass(const WindowClass&) = delete;
-    WindowClass& operator=(const WindowClass&) = delete;
-
-private:
-    const wchar_t* name_;
-    HMODULE module_;
-};
-
 // The form window: destroyed with its owner unless the user closed it first. While it exists
 // the library stays loaded: its window procedure and the control it hosts are the library's code.
 class OwnedWindow {
@@ -223,7 +197,8 @@ public:
     OwnedWindow() = default;
     OwnedWindow(const OwnedWindow&) = delete;
     OwnedWindow& operator=(const OwnedWindow&) = delete;
-    ~OwnedWindow() {
+    ~OwnedWindow() { destroy(); }
+    void destroy() noexcept {
         if (handle_) DestroyWindow(handle_);  // the window procedure forgets it on WM_NCDESTROY
     }
     HWND get() const noexcept { return handle_; }
@@ -243,12 +218,10 @@ private:
 
 // --- The form window ----------------------------------------------------------------------------
 
-class FormWindowImpl final : public FormWindow {
+class FormWindowImpl final : public FormWindow, public std::enable_shared_from_this<FormWindowImpl> {
 public:
     explicit FormWindowImpl(FormEvents& handlers);
-    // The window goes first (its controls and the hosted control with it), then its owner, the
-    // pictures, fonts and brushes, then the classes.
-    ~FormWindowImpl() override = default;
+    ~FormWindowImpl() override { unload(); }
     FormWindowImpl(const FormWindowImpl&) = delete;
     FormWindowImpl& operator=(const FormWindowImpl&) = delete;
 
@@ -262,6 +235,7 @@ public:
     void hide() override { ShowWindow(checkedWindow(), SW_HIDE); }
     void setText1FontUnderline(bool underline) override;
     void setText1ForeColor(std::uint32_t colour) override;
+    void unload() noexcept override;
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -275,11 +249,13 @@ private:
     void addTooltip();
     void centreOnScreen();
 
-    FormEvents& handlers_;
+    // The library stays loaded while this object lives: its window procedures may still be
+    // running further up the stack after the window has gone.
+    com::ModuleObject counted_;
+    FormEvents* handlers_;  // null once unloaded
     HMODULE module_ = com::moduleHandle();
     HCURSOR handCursor_ = LoadCursorW(module_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
-    WindowClass formClass_{formWindowClass, &procedure, module_, LoadCursorW(nullptr, IDC_ARROW)};
-    WindowClass linkClass_{linkLabelClass, &linkLabelProcedure, module_, nullptr};
+    std::optional<host::win32::WindowClass> formClass_, linkClass_;
     host::Bitmap picture_ = storedPicture(module_);
     OwnedBitmap face_;
     com::ComPtr<IPicture> logo_ = loadLogo(module_);
@@ -295,7 +271,9 @@ private:
     OwnedWindow window_;
 };
 
-FormWindowImpl::FormWindowImpl(FormEvents& handlers) : handlers_(handlers) {
+FormWindowImpl::FormWindowImpl(FormEvents& handlers) : handlers_(&handlers) {
+    formClass_.emplace(formWindowClass, &procedure, module_, LoadCursorW(nullptr, IDC_ARROW));
+    linkClass_.emplace(linkLabelClass, &linkLabelProcedure, module_);
     if (!handCursor_) throw lastError("LoadCursor hand");
     if (!green_) throw lastError("CreateSolidBrush");
     face_.reset(static_cast<HBITMAP>(
@@ -403,6 +381,8 @@ void FormWindowImpl::centreOnScreen() {
 }
 
 void FormWindowImpl::showModal() {
+    // What runs inside the loop may unload the form and let go of this object.
+    const std::shared_ptr<FormWindowImpl> keepAlive = shared_from_this();
     const HWND window = checkedWindow();
     centreOnScreen();
     ShowWindow(window, SW_SHOWNORMAL);
@@ -424,6 +404,25 @@ void FormWindowImpl::showModal() {
     }
 }
 
+void FormWindowImpl::unload() noexcept {
+    handlers_ = nullptr;
+    // The window goes first (its controls and the hosted control with it), then its owner, the
+    // pictures, fonts and brushes, then the classes.
+    window_.destroy();
+    owner_.reset();
+    logo_.reset();
+    face_.reset();
+    bigIcon_.reset();
+    smallIcon_.reset();
+    green_.reset();
+    labelFont_.reset();
+    welcomeFont_.reset();
+    linkFont_.reset();
+    linkUnderlinedFont_.reset();
+    linkClass_.reset();
+    formClass_.reset();
+}
+
 void FormWindowImpl::setText1FontUnderline(bool underline) {
     text1Underlined_ = underline;
     InvalidateRect(control(text1Id), nullptr, TRUE);
@@ -435,6 +434,7 @@ void FormWindowImpl::setText1ForeColor(std::uint32_t colour) {
 }
 
 LRESULT FormWindowImpl::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!handlers_) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_ERASEBKGND: {
             RECT client{};
@@ -457,14 +457,14 @@ LRESULT FormWindowImpl::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_CTLCOLORBTN:
             return reinterpret_cast<LRESULT>(green_.get());
         case WM_MOUSEMOVE:
-            handlers_.Form_MouseMove();
+            handlers_->Form_MouseMove();
             return 0;
         case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == okButtonId) handlers_.OKButton_Click();
-            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == getNowId) handlers_.GetNow_Click();
+            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == okButtonId) handlers_->OKButton_Click();
+            else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == getNowId) handlers_->GetNow_Click();
             return 0;
         case WM_DESTROY:
-            handlers_.Form_Unload();
+            handlers_->Form_Unload();
             return 0;
         case WM_ACTIVATE:
             // As a dialog does: the focus comes back to the control that had it.
@@ -503,6 +503,7 @@ void FormWindowImpl::paintLinkLabel(HWND label) {
 }
 
 LRESULT FormWindowImpl::handleLinkLabel(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!handlers_) return DefWindowProcW(label, message, wParam, lParam);
     switch (message) {
         case WM_PAINT:
             paintLinkLabel(label);
@@ -513,17 +514,17 @@ LRESULT FormWindowImpl::handleLinkLabel(HWND label, UINT message, WPARAM wParam,
         case WM_GETFONT:
             return reinterpret_cast<LRESULT>(text1Underlined_ ? linkUnderlinedFont_.get() : linkFont_.get());
         case WM_MOUSEMOVE:
-            handlers_.Text1_MouseMove();
+            handlers_->Text1_MouseMove();
             return 0;
         case WM_LBUTTONDOWN:
             text1Pressed_ = true;
             SetFocus(label);
             return 0;
         case WM_LBUTTONUP:
-            if (std::exchange(text1Pressed_, false)) handlers_.Text1_Click();
+            if (std::exchange(text1Pressed_, false)) handlers_->Text1_Click();
             return 0;
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE || wParam == VK_RETURN) handlers_.Text1_Click();
+            if (wParam == VK_SPACE || wParam == VK_RETURN) handlers_->Text1_Click();
             return 0;
         case WM_GETDLGCODE: {
             // Enter follows the link rather than pressing a button of the form.
@@ -553,6 +554,8 @@ LRESULT CALLBACK FormWindowImpl::procedure(HWND window, UINT message, WPARAM wPa
             self->window_.forget();
         }
     } else if (self) {
+        // A handler may unload the form and let go of this object before it returns.
+        const std::shared_ptr<FormWindowImpl> keepAlive = self->weak_from_this().lock();
         return self->handle(window, message, wParam, lParam);
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -566,8 +569,10 @@ LRESULT CALLBACK FormWindowImpl::linkLabelProcedure(HWND label, UINT message, WP
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
     auto* self = reinterpret_cast<FormWindowImpl*>(GetWindowLongPtrW(label, GWLP_USERDATA));
     if (message == WM_NCDESTROY) SetWindowLongPtrW(label, GWLP_USERDATA, 0);
-    if (self && message != WM_NCCREATE && message != WM_NCDESTROY)
+    if (self && message != WM_NCCREATE && message != WM_NCDESTROY) {
+        const std::shared_ptr<FormWindowImpl> keepAlive = self->weak_from_this().lock();
         return self->handleLinkLabel(label, message, wParam, lParam);
+    }
     return DefWindowProcW(label, message, wParam, lParam);
 } catch (...) {
     return com::lresultFromCaughtException(label, message, wParam, lParam);
@@ -575,6 +580,6 @@ LRESULT CALLBACK FormWindowImpl::linkLabelProcedure(HWND label, UINT message, WP
 
 }  // namespace
 
-std::unique_ptr<FormWindow> loadFormWindow(FormEvents& handlers) { return std::make_unique<FormWindowImpl>(handlers); }
+std::shared_ptr<FormWindow> loadFormWindow(FormEvents& handlers) { return std::make_shared<FormWindowImpl>(handlers); }
 
 }  // namespace zeltra::forms::win32

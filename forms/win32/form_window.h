@@ -15,6 +15,6 @@ inline constexpr wchar_t formWindowClass[] = L"ZeltraFormAddIn";
 // Loads the form: makes its window, hidden, with its controls, reporting to the handlers. Throws
 // host::Error when the window or a control cannot be made, leaving nothing behind. A
 // zeltra::FormLoader.
-std::unique_ptr<FormWindow> loadFormWindow(FormEvents& handlers);
+std::shared_ptr<FormWindow> loadFormWindow(FormEvents& handlers);
 
 }  // namespace zeltra::forms::win32

@@ -6,7 +6,7 @@
 
 namespace zeltra::server {
 
-OutAddInObject::OutAddInObject(Component& component) : hub_(OutAddIn::create(component)) {}
+OutAddInObject::OutAddInObject(Component& component) : component_(component), hub_(OutAddIn::create(component)) {}
 
 OutAddInObject* OutAddInObject::create(Component& component) { return new OutAddInObject(component); }
 

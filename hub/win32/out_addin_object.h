@@ -25,8 +25,14 @@ public:
 private:
     friend ObjectBase;
     explicit OutAddInObject(Component& component);
-    ~OutAddInObject() = default;
+    // A hub a client made on its own may have made the form for a button's face; with no
+    // connection in the apartment, the form goes with it.
+    ~OutAddInObject() {
+        hub_.reset();
+        component_.releaseIfNotConnected();
+    }
 
+    Component& component_;
     std::shared_ptr<OutAddIn> hub_;
 };
 

@@ -353,6 +353,14 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
     static const std::vector<MemberInfo> inspectors = {
         getter<MemberInfo>(L"Count", 0x50,
                            [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Inspector).size()); }),
+        // A function in Outlook's type library; the open item windows, front first.
+        method<MemberInfo>(L"Item", 0x51, {{L"Index", takes::integer, false}}, [](Model& m, Node&, Args a) -> Value {
+            const std::vector<Node*> open = m.windows(Kind::Inspector);
+            const std::int32_t index = std::get<std::int32_t>(a[0]);
+            if (index < 1 || static_cast<std::size_t>(index) > open.size())
+                raiseFromMember(host::hresult::invalidArg, "no item window at that index");
+            return open[static_cast<std::size_t>(index) - 1];
+        }),
     };
     static const std::vector<MemberInfo> explorer = {
         // An object property, as in Outlook: read with get, assigned only by reference.

@@ -13,6 +13,13 @@
 
 namespace fakes {
 
+// How the host connects the add-in (ext_ConnectMode).
+inline constexpr std::int32_t ext_cm_AfterStartup = 0;
+inline constexpr std::int32_t ext_cm_Startup = 1;
+// How it disconnects it (ext_DisconnectMode).
+inline constexpr std::int32_t ext_dm_HostShutdown = 0;
+inline constexpr std::int32_t ext_dm_UserClosed = 1;
+
 struct Session {
     sim::Model model;
     FakeDesktop desktop;
@@ -31,7 +38,7 @@ struct Session {
     }
 
     // The host hands over its application and add-in objects for the call and releases them after.
-    host::HResult onConnection(std::int32_t connectMode = 0) {
+    host::HResult onConnection(std::int32_t connectMode = ext_cm_Startup) {
         return connect->AddinInstance_OnConnection(wrap(model.application()), connectMode,
                                                    wrap(model.addInInstance(L"DODuruda_Vored.Connect")));
     }
@@ -40,10 +47,14 @@ struct Session {
     }
     zeltra::OutAddIn* hub() const { return connect->hub().get(); }
 
-    // The host disconnects and releases the add-in, which must then hold nothing of the host's.
+    // The host disconnects and releases the add-in (unless it did already), which must then hold
+    // nothing of the host's.
     void disconnectAndExpectNothingHeld() {
-        EXPECT_EQ(onDisconnection(), host::hresult::ok);
+        if (connect) {
+            EXPECT_EQ(onDisconnection(), host::hresult::ok);
+        }
         connect.reset();
+        EXPECT_FALSE(component.connected());
         EXPECT_TRUE(model.referencesHeld().empty());
         EXPECT_EQ(model.connectionCount(), 0u);
         EXPECT_TRUE(model.overReleases().empty());
@@ -57,6 +68,13 @@ struct Session {
         return texts;
     }
 };
+
+// The add-in's button among the Standard bar's own controls of an item window, or null.
+inline sim::Node* zeltraButton(sim::Model& model, sim::Node& inspector) {
+    sim::ControlCriteria ours;
+    ours.tag = L"Zeltra";
+    return model.findControl(*model.commandBar(inspector, L"Standard"), ours);
+}
 
 // True when handle refers to node.
 inline bool refersTo(const host::Object& handle, const sim::Node& node) {

@@ -4,7 +4,9 @@
 
 namespace {
 
+using sim::Node;
 using sim::TraceEntry;
+using fakes::refersTo;
 
 // Every test ends with the host releasing Connect; nothing may stay referenced or connected.
 struct ConnectTest : testing::Test {
@@ -179,6 +181,59 @@ TEST_F(ConnectTest, AFailedDetachIsReturnedAndTheHubKept) {
     EXPECT_FALSE(session.hub()->explorers().isNothing());  // the rest stays
     EXPECT_FALSE(session.module.objApp.isNothing());
     model.inspectorsCollection().connections.clear();  // the host kept the refused connection
+}
+
+// The form (made for the first button's face), its browser control and the welcome not yet shown
+// exist only while the add-in is connected, so that the library can unload after the user
+// unticks it; the next connection makes them again.
+TEST_F(ConnectTest, TheLastDisconnectionUnloadsTheFormAndTheNextUseLoadsItAgain) {
+    model.openExplorer();
+    session.module.strMSOAO = L"1";
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    model.openInspector(43, L"mail");
+    ASSERT_EQ(session.form->loads, 1);
+    EXPECT_EQ(session.onDisconnection(fakes::ext_dm_UserClosed), host::hresult::ok);
+    EXPECT_EQ(session.form->unloads, 1);
+    EXPECT_TRUE(session.desktop.postedTasks.empty()) << "the welcome is not shown after the end";
+    EXPECT_TRUE(model.referencesHeld().empty());
+
+    ASSERT_EQ(session.onConnection(fakes::ext_cm_AfterStartup), host::hresult::ok);
+    model.openInspector(43, L"another mail");
+    EXPECT_EQ(session.form->loads, 2);
+}
+
+// Outlook 2010 and later often only release the add-in at exit.
+TEST_F(ConnectTest, AReleaseWithoutDisconnectionEndsTheConnectionAndLeavesNothing) {
+    model.openExplorer();
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    model.openInspector(43, L"mail");
+    session.connect.reset();
+    EXPECT_FALSE(session.component.connected());
+    EXPECT_EQ(session.form->unloads, 1);
+}
+
+// The user ticks the add-in in the COM Add-ins dialog while item windows are open: their buttons
+// (which Office kept) work again, and the window in front is followed.
+TEST_F(ConnectTest, ConnectedAfterStartupTheOpenItemWindowsGetWorkingButtons) {
+    model.openExplorer();
+    Node& mail = model.openInspector(43, L"mail");
+    model.openInspector(69, L"distribution list");
+    Node& task = model.openInspector(48, L"task");
+    session.module.strRedirPage = L"C:\\Z\\cvredir.htm";
+    ASSERT_EQ(session.onConnection(fakes::ext_cm_AfterStartup), host::hresult::ok);
+    for (Node* window : {&mail, &task}) {
+        Node* button = fakes::zeltraButton(model, *window);
+        ASSERT_NE(button, nullptr) << window->name();
+    }
+    EXPECT_TRUE(refersTo(session.hub()->inspector().object(), task));
+    session.desktop.editorSelection = L"word";
+    model.click(*fakes::zeltraButton(model, mail));
+    EXPECT_EQ(session.form->navigations, std::vector<std::wstring>{L"file:///C:/Z/cvredir.htm?word"});
+    const auto buttonsBound = std::count_if(model.nodes().begin(), model.nodes().end(), [](const auto& node) {
+        return node->kind() == sim::Kind::CommandBarButton && !node->connections.empty();
+    });
+    EXPECT_EQ(buttonsBound, 1) << "one button bound, whatever the number of windows";
 }
 
 TEST_F(ConnectTest, ConnectAndRemoveModesChangeNothing) {

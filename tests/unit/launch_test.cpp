@@ -142,6 +142,47 @@ TEST_F(ButtonPress, AClipboardThatCannotBeGivenBackNavigatesNothing) {
     EXPECT_TRUE(navigations().empty());
 }
 
+// The capture runs the thread's messages while it waits for the copy; what arrives meanwhile must
+// not run a capture of its own over the one that is running.
+TEST_F(ButtonPress, ASecondPressDuringTheCaptureIsIgnored) {
+    desktop.editorSelection = L"Alpha";
+    desktop.whileCopying = [&] { EXPECT_TRUE(press().empty()); };  // a double click
+    EXPECT_TRUE(press().empty());
+    EXPECT_EQ(navigations(), std::vector<std::wstring>{L"file:///C:/Zeltra%20Test/cvredir.htm?alpha"});
+    EXPECT_EQ(desktop.copiesSent, 1);
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+TEST_F(ButtonPress, AnItemWindowOpenedDuringTheCaptureGetsItsButtonOnceTheCaptureIsOver) {
+    desktop.editorSelection = L"Alpha";
+    Node* second = nullptr;
+    desktop.whileCopying = [&] {
+        second = &model.openInspector(43, L"second");
+        EXPECT_EQ(fakes::zeltraButton(model, *second), nullptr)
+            << "its face would go through the clipboard the capture is using";
+    };
+    press();
+    EXPECT_EQ(navigations(), std::vector<std::wstring>{L"file:///C:/Zeltra%20Test/cvredir.htm?alpha"});
+    ASSERT_NE(second, nullptr);
+    const Node* made = fakes::zeltraButton(model, *second);
+    ASSERT_NE(made, nullptr);
+    EXPECT_FALSE(made->control.face.empty());
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+TEST_F(ButtonPress, ADisconnectionDuringTheCaptureLaunchesNothingAndLeavesNothing) {
+    desktop.editorSelection = L"Alpha";
+    desktop.whileCopying = [&] {
+        EXPECT_EQ(session.onDisconnection(fakes::ext_dm_UserClosed), host::hresult::ok);
+        session.connect.reset();
+    };
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(session.form->loads, 1) << "the form is not made again after the add-in's end";
+    EXPECT_EQ(session.form->unloads, 1);
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
 TEST_F(ButtonPress, ABrowserThatRefusesTheAddressFailsTheClickEvent) {
     desktop.editorSelection = L"word";
     session.form->navigateFails = true;

@@ -23,9 +23,15 @@ struct Starts {
         session.registry = registry;
         session.keys.userValues = userValues;
         session.module.strMSOAO = registry.values.count(machineFlag) ? registry.values.at(machineFlag).toText() : L"";
+        session.model.openExplorer();
+        EXPECT_EQ(session.onConnection(), host::hresult::ok);
         EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+        // Outlook times its start-up: the welcome waits for the thread's message loop.
+        EXPECT_EQ(session.form->shows, 0);
+        session.desktop.runPostedTasks();
         registry = session.registry;
         userValues = session.keys.userValues;
+        session.disconnectAndExpectNothingHeld();
         return session.form->shows == 1;
     }
 };
@@ -66,21 +72,65 @@ TEST(FirstRunWelcome, OnlyTheExactTextOneShowsItAndNothingIsWrittenOtherwise) {
     }
 }
 
-TEST(FirstRunWelcome, AShowThatFailsIsReportedAndResetsNothing) {
+TEST(FirstRunWelcome, AShowThatFailsResetsNothing) {
     Session session;
     session.module.strMSOAO = L"1";
     session.form->showFails = true;
-    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::outOfMemory);
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    session.desktop.runPostedTasks();
     EXPECT_TRUE(session.registry.writes.empty());
     EXPECT_TRUE(session.keys.userValues.empty());
 }
+
+TEST(FirstRunWelcome, IsNotShownWhenTheAddInIsDisconnectedBeforeItsTurnComes) {
+    Session session;
+    session.module.strMSOAO = L"1";
+    session.model.openExplorer();
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    session.disconnectAndExpectNothingHeld();
+    EXPECT_TRUE(session.desktop.postedTasks.empty());
+    EXPECT_EQ(session.form->loads, 0);
+    EXPECT_TRUE(session.registry.writes.empty());
+}
+
+// While the welcome is up the user unticks the add-in, or Outlook exits and only releases it:
+// the welcome closes, the form goes, and nothing of the released add-in is touched.
+struct WelcomeCutShort : testing::TestWithParam<bool /* OnDisconnection called */> {};
+
+TEST_P(WelcomeCutShort, ByTheAddInsEndClosesTheFormAndLeavesNothingHeld) {
+    Session session;
+    session.module.strMSOAO = L"1";
+    session.model.openExplorer();
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    session.model.openInspector(43, L"mail");
+    EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    session.form->whileShown = [&](zeltra::FormEvents&) {
+        if (GetParam()) {
+            EXPECT_EQ(session.onDisconnection(fakes::ext_dm_UserClosed), host::hresult::ok);
+        }
+        session.connect.reset();
+    };
+    session.desktop.runPostedTasks();
+    EXPECT_EQ(session.form->shows, 1);
+    EXPECT_EQ(session.form->unloads, 1);
+    EXPECT_FALSE(session.component.connected());
+    EXPECT_TRUE(session.model.referencesHeld().empty());
+    EXPECT_EQ(session.model.connectionCount(), 0u);
+    EXPECT_EQ(session.registry.values[machineFlag], host::Variant(L"0")) << "the welcome was seen";
+}
+INSTANTIATE_TEST_SUITE_P(Ends, WelcomeCutShort, testing::Values(true, false),
+                         [](const auto& end) { return end.param ? "Disconnected" : "ReleasedOnly"; });
 
 // The user follows the link while the welcome is shown: the version page opens and the form hides.
 TEST(WelcomeForm, TheLinkOpensTheVersionPageAndHidesTheForm) {
     Session session;
     session.module.strMSOAO = L"1";
     session.form->whileShown = [](zeltra::FormEvents& form) { form.Text1_Click(); };
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
     EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    session.desktop.runPostedTasks();
     EXPECT_EQ(session.desktop.shellOpens, std::vector<std::wstring>{L"https://www.corvane.example/version/zl10"});
     EXPECT_EQ(session.form->hides, 1);
 }

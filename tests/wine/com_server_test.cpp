@@ -203,17 +203,21 @@ TEST_F(ComServer, CheckInspButtonPlacesTheButtonThroughTheVtableAndByDispid) {
         EXPECT_EQ(failedByDispid.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(failedByDispid.exceptionCode, refused);
         EXPECT_EQ(taggedButtons(model, third), 0u);
+
+        // The face came from the form, loaded hidden, which keeps the library loaded.
+        const HWND form = FindWindowExW(nullptr, nullptr, L"ZeltraFormAddIn", nullptr);
+        ASSERT_NE(form, nullptr);
+        EXPECT_FALSE(IsWindowVisible(form));
+        EXPECT_EQ(canUnloadNow_(), S_FALSE);
     }
     EXPECT_TRUE(model.referencesHeld().empty());
-
-    // The face came from the form, which stays loaded, hidden, and keeps the library loaded
-    // until the user closes it.
-    const HWND form = FindWindowExW(nullptr, nullptr, L"ZeltraFormAddIn", nullptr);
-    ASSERT_NE(form, nullptr);
-    EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    SendMessageW(form, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(form));
+    // With no connection in the apartment, the form goes with the hub that made it, and its
+    // window classes with it.
+    EXPECT_EQ(FindWindowExW(nullptr, nullptr, L"ZeltraFormAddIn", nullptr), nullptr);
+    WNDCLASSEXW formClass{};
+    formClass.cbSize = sizeof formClass;
+    EXPECT_FALSE(GetClassInfoExW(library_, L"ZeltraFormAddIn", &formClass));
+    EXPECT_FALSE(GetClassInfoExW(library_, L"ZeltraLinkLabel", &formClass));
 }
 
 class ComServerRegistered : public ComServer {

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "forms/frm_add_in.h"
@@ -34,7 +36,7 @@ struct CountedEvents final : zeltra::FormEvents {
     void Form_Unload() override {}
 };
 
-std::unique_ptr<zeltra::FormWindow> loadFormWindow() {
+std::shared_ptr<zeltra::FormWindow> loadFormWindow() {
     static CountedEvents events;
     return zeltra::forms::win32::loadFormWindow(events);
 }
@@ -194,6 +196,28 @@ TEST(FormWindow, GoesWhenTheUserClosesItOrWhenTheFormObjectGoes) {
         form.reset();
         EXPECT_FALSE(IsWindow(window));
         EXPECT_FALSE(formClassRegistered());
+    });
+}
+
+// The add-in's last connection ends while the welcome is up (the user unticks the add-in): the
+// modal display returns, and the window, its classes and the hosted control go, although the
+// display still runs when the form lets go of the window.
+TEST(FormWindow, UnloadedInsideItsOwnModalDisplayItEndsTheDisplayAndLeavesNothing) {
+    onOwnThread([] {
+        static std::shared_ptr<zeltra::FormWindow> form;
+        form = loadFormWindow();
+        const host::Object browser = form->webBrowser1();
+        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            std::exchange(form, nullptr)->unload();
+        });
+        const std::weak_ptr<zeltra::FormWindow> watched = form;
+        watched.lock()->showModal();
+        EXPECT_TRUE(watched.expired()) << "the display let go of the window object once it returned";
+        EXPECT_EQ(formWindow(), nullptr);
+        EXPECT_FALSE(formClassRegistered());
+        win32::dispatchOf(browser)->AddRef();
+        EXPECT_EQ(win32::dispatchOf(browser)->Release(), 1u);
     });
 }
 
