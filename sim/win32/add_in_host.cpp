@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "sim/win32/console.h"
 
@@ -88,6 +89,31 @@ std::vector<AddInEntry> registeredAddIns() {
     return entries;
 }
 
+com::ComPtr<IDTExtensibility2> AddInHost::connect(const AddInEntry& entry, ext_ConnectMode mode) {
+    CLSID clsid{};
+    HRESULT hr = CLSIDFromProgID(entry.progId.c_str(), &clsid);
+    ComPtr<IDTExtensibility2> object;
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2, object.putVoid());
+    if (FAILED(hr)) {
+        print(L"outlook: could not create " + entry.progId + L": " + hex(hr));
+        return {};
+    }
+    const std::wstring library = libraryOf(entry.progId);
+    if (!library.empty() && std::find(libraries_.begin(), libraries_.end(), library) == libraries_.end())
+        libraries_.push_back(library);
+
+    Model& model = com_.model();
+    const auto application = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.application()));
+    const auto instance = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.addInInstance(entry.progId)));
+    CustomArray custom;
+    hr = timed(timings_.onConnectionMs,
+               [&] { return object->OnConnection(application.get(), mode, instance.get(), custom.get()); });
+    print(std::wstring(L"outlook: OnConnection(") + (mode == ext_cm_Startup ? L"ext_cm_Startup" : L"ext_cm_AfterStartup") +
+          L") -> " + hex(hr));
+    if (FAILED(hr)) return {};  // Outlook disables an add-in that fails to connect
+    return object;
+}
+
 void AddInHost::startup() {
     for (const AddInEntry& entry : registeredAddIns()) {
         if (entry.loadBehavior != 3) {
@@ -96,69 +122,102 @@ void AddInHost::startup() {
             continue;
         }
         print(L"outlook: loading add-in " + entry.progId + L" (\"" + entry.friendlyName + L"\")");
-        CLSID clsid{};
-        HRESULT hr = CLSIDFromProgID(entry.progId.c_str(), &clsid);
-        ComPtr<IDTExtensibility2> object;
-        if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2, object.putVoid());
-        if (FAILED(hr)) {
-            print(L"outlook: could not create " + entry.progId + L": " + hex(hr));
-            continue;
-        }
-        const std::wstring library = libraryOf(entry.progId);
-        if (!library.empty() && std::find(libraries_.begin(), libraries_.end(), library) == libraries_.end())
-            libraries_.push_back(library);
-
-        Model& model = com_.model();
-        const auto application = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.application()));
-        const auto instance = ComPtr<IDispatch>::attach(com_.dispatchFor(&model.addInInstance(entry.progId)));
+        ComPtr<IDTExtensibility2> object = connect(entry, ext_cm_Startup);
+        if (!object) continue;
         CustomArray custom;
-        hr = timed(timings_.onConnectionMs, [&] {
-            return object->OnConnection(application.get(), ext_cm_Startup, instance.get(), custom.get());
-        });
-        print(L"outlook: OnConnection -> " + hex(hr));
-        if (FAILED(hr)) continue;  // Outlook disables an add-in that fails to connect
-        hr = object->OnStartupComplete(custom.get());
-        print(L"outlook: OnStartupComplete -> " + hex(hr));
-        loaded_.push_back({entry, library, std::move(object)});
+        print(L"outlook: OnStartupComplete -> " + hex(object->OnStartupComplete(custom.get())));
+        loaded_.push_back({entry, std::move(object)});
     }
 }
 
-void AddInHost::shutdown() {
+void AddInHost::shutdown(bool fast) {
     for (Loaded& addIn : loaded_) {
-        CustomArray custom;
-        print(L"outlook: OnBeginShutdown -> " + hex(addIn.object->OnBeginShutdown(custom.get())));
-        const HRESULT hr = timed(timings_.onDisconnectionMs, [&] {
-            return addIn.object->OnDisconnection(ext_dm_HostShutdown, custom.get());
-        });
-        print(L"outlook: OnDisconnection -> " + hex(hr));
+        if (!fast) {
+            CustomArray custom;
+            print(L"outlook: OnBeginShutdown -> " + hex(addIn.object->OnBeginShutdown(custom.get())));
+            const HRESULT hr = timed(timings_.onDisconnectionMs, [&] {
+                return addIn.object->OnDisconnection(ext_dm_HostShutdown, custom.get());
+            });
+            print(L"outlook: OnDisconnection -> " + hex(hr));
+        }
         addIn.object.reset();
         print(L"outlook: released " + addIn.entry.progId);
     }
     loaded_.clear();
+    disabled_.clear();
+}
+
+void AddInHost::disable() {
+    for (Loaded& addIn : loaded_) {
+        CustomArray custom;
+        print(L"outlook: the user unticks " + addIn.entry.progId + L" in the COM Add-ins dialog");
+        print(L"outlook: OnDisconnection(ext_dm_UserClosed) -> " +
+              hex(addIn.object->OnDisconnection(ext_dm_UserClosed, custom.get())));
+        addIn.object.reset();
+        print(L"outlook: released " + addIn.entry.progId);
+        disabled_.push_back(addIn.entry);
+    }
+    loaded_.clear();
+    freeUnusedLibraries();
+}
+
+void AddInHost::enable() {
+    for (const AddInEntry& entry : std::exchange(disabled_, {})) {
+        print(L"outlook: the user ticks " + entry.progId + L" in the COM Add-ins dialog");
+        if (ComPtr<IDTExtensibility2> object = connect(entry, ext_cm_AfterStartup))
+            loaded_.push_back({entry, std::move(object)});
+    }
 }
 
 namespace {
 
-struct WindowSearch {
-    HMODULE library;
-    bool found;
-};
-
-BOOL CALLBACK isTheLibrarysWindow(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<WindowSearch*>(context);
-    search.found = reinterpret_cast<HMODULE>(GetClassLongPtrW(window, GCLP_HMODULE)) == search.library;
-    return !search.found;
-}
-
-// Whether a window of a class the library registered is open on this thread: its window
-// procedure is the library's code, so the library must not unload.
-bool ownsWindows(HMODULE library) {
-    WindowSearch search{library, false};
-    EnumThreadWindows(GetCurrentThreadId(), &isTheLibrarysWindow, reinterpret_cast<LPARAM>(&search));
+// Every window on this thread whose class the library registered: top-level windows with their
+// children, and message-only windows, which EnumThreadWindows does not list.
+std::vector<HWND> libraryWindows(HMODULE library) {
+    struct Search {
+        HMODULE library;
+        std::vector<HWND> found;
+        void consider(HWND window) {
+            if (reinterpret_cast<HMODULE>(GetClassLongPtrW(window, GCLP_HMODULE)) == library) found.push_back(window);
+        }
+        static BOOL CALLBACK child(HWND window, LPARAM context) {
+            reinterpret_cast<Search*>(context)->consider(window);
+            return TRUE;
+        }
+        static BOOL CALLBACK topLevel(HWND window, LPARAM context) {
+            reinterpret_cast<Search*>(context)->consider(window);
+            EnumChildWindows(window, &Search::child, context);
+            return TRUE;
+        }
+    } search{library, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &Search::topLevel, reinterpret_cast<LPARAM>(&search));
+    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+        if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) continue;
+        search.consider(window);
+        EnumChildWindows(window, &Search::child, reinterpret_cast<LPARAM>(&search));
+    }
     return search.found;
 }
 
+std::wstring classOf(HWND window) {
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
 }  // namespace
+
+void AddInHost::noteLibraryWindowClasses() {
+    for (const auto& library : libraries_)
+        if (const HMODULE module = GetModuleHandleW(library.c_str()))
+            for (const HWND window : libraryWindows(module)) libraryClasses_.insert(classOf(window));
+}
+
+bool AddInHost::anyLibraryMapped() const {
+    return std::any_of(libraries_.begin(), libraries_.end(),
+                       [](const std::wstring& library) { return GetModuleHandleW(library.c_str()) != nullptr; });
+}
 
 bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
     bool all = true;
@@ -168,10 +227,21 @@ bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
         const auto canUnloadNow =
             reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         const HRESULT hr = canUnloadNow ? canUnloadNow() : E_NOTIMPL;
-        const bool windowsOpen = ownsWindows(module);
-        print(L"outlook: DllCanUnloadNow of " + library + L" -> " + (hr == S_OK ? L"S_OK" : hex(hr)) +
-              (windowsOpen ? L" (windows of its own are open)" : L""));
-        all = all && hr == (shouldUnload && !windowsOpen ? S_OK : S_FALSE);
+        print(L"outlook: DllCanUnloadNow of " + library + L" -> " + (hr == S_OK ? L"S_OK" : hex(hr)));
+        all = all && hr == (shouldUnload ? S_OK : S_FALSE);
+        if (!shouldUnload) continue;
+        // Its windows and classes would outlive the code behind their window procedures.
+        for (const HWND window : libraryWindows(module)) {
+            print(L"outlook: LEFT BEHIND: a window of class " + classOf(window) + L" of the add-in library");
+            all = false;
+        }
+        for (const auto& name : libraryClasses_) {
+            WNDCLASSEXW info{};
+            info.cbSize = sizeof info;
+            if (!GetClassInfoExW(module, name.c_str(), &info)) continue;
+            print(L"outlook: LEFT BEHIND: the window class " + name + L" of the add-in library is still registered");
+            all = false;
+        }
     }
     return all;
 }

@@ -3,6 +3,7 @@
 // through IDTExtensibility2.
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,24 @@ public:
     // Creates each add-in whose load behaviour is 3 and connects it: OnConnection with the
     // application and an add-in instance object, then OnStartupComplete.
     void startup();
-    // OnBeginShutdown and OnDisconnection for each loaded add-in, then releases it.
-    void shutdown();
+    // OnBeginShutdown and OnDisconnection for each loaded add-in, then releases it; fast, as
+    // Outlook 2010 and later often exit: only the release.
+    void shutdown(bool fast = false);
+    // The user unticks the loaded add-ins in the COM Add-ins dialog: OnDisconnection with
+    // ext_dm_UserClosed (no OnBeginShutdown), the release, then CoFreeUnusedLibraries.
+    void disable();
+    // The user ticks them again: created anew, OnConnection with ext_cm_AfterStartup (no
+    // OnStartupComplete, as for any add-in connected while Outlook runs).
+    void enable();
     // Asks DllCanUnloadNow of every add-in library loaded so far; true when each answers as
-    // expected: S_OK when it should agree to unload, S_FALSE when it must stay loaded.
+    // expected: S_OK when it should agree to unload, S_FALSE when it must stay loaded. A library
+    // that should unload must also have no window of its own left and no window class of its
+    // own still registered.
     bool librariesAnswerUnload(bool shouldUnload) const;
+    // Remembers the classes of the windows the add-in libraries have made so far on this thread.
+    void noteLibraryWindowClasses();
+    // Whether an add-in library is mapped into the process.
+    bool anyLibraryMapped() const;
     // Unloads the add-in libraries that agree to it (DllCanUnloadNow), as COM does for a process
     // that calls CoFreeUnusedLibraries, and reports which stay loaded.
     void freeUnusedLibraries() const;
@@ -52,12 +66,15 @@ public:
 private:
     struct Loaded {
         AddInEntry entry;
-        std::wstring library;
         com::ComPtr<IDTExtensibility2> object;
     };
+    // Creates the add-in and connects it in that mode; null when either fails.
+    com::ComPtr<IDTExtensibility2> connect(const AddInEntry& entry, ext_ConnectMode mode);
 
     ComHost& com_;
     std::vector<Loaded> loaded_;
+    std::vector<AddInEntry> disabled_;
+    std::set<std::wstring> libraryClasses_;
     std::vector<std::wstring> libraries_;
     Timings timings_;
 };

@@ -118,7 +118,9 @@ Simulator::Simulator(Options options)
             [this](HWND window) { addInWindowShown(window); });
 }
 
-Simulator::~Simulator() = default;
+Simulator::~Simulator() {
+    if (postedLineWindow_) DestroyWindow(postedLineWindow_);
+}
 
 Node& Simulator::openItem(std::int32_t itemClass, std::wstring body) {
     Node& inspector = model_.openInspector(itemClass, std::move(body));
@@ -140,11 +142,28 @@ void Simulator::start() {
     addIns_.startup();
 }
 
-void Simulator::quit(bool lastTime) {
+void Simulator::quit(bool lastTime, bool fast) {
     if (quitted_) return;
     quitted_ = true;
-    print(L"outlook: quitting");
-    addIns_.shutdown();
+    print(fast ? L"outlook: quitting fast (the add-ins are only released)" : L"outlook: quitting");
+    addIns_.shutdown(fast);
+    reportWhatAddInsLeft(false);
+    if (options_.visible && lastTime) PostQuitMessage(0);
+}
+
+void Simulator::disable() {
+    addIns_.disable();
+    reportWhatAddInsLeft(true);
+}
+
+void Simulator::enable() { addIns_.enable(); }
+
+void Simulator::reportWhatAddInsLeft(bool freeLibraries) {
+    if (lineDepth_ > 1) {
+        print(L"outlook: the add-in's code is still running further up the stack: what it left is checked once it returns");
+        leftoversDue_ = leftoversDue_.value_or(false) || freeLibraries;
+        return;
+    }
     const auto held = model_.referencesHeld();
     if (held.empty()) {
         print(L"outlook: references held by add-ins after disconnection: none");
@@ -171,8 +190,43 @@ void Simulator::quit(bool lastTime) {
         }
         model_.dropConnections();
     }
+    addIns_.noteLibraryWindowClasses();
     if (!addIns_.librariesAnswerUnload(true)) leftNothingBehind_ = false;
-    if (options_.visible && lastTime) PostQuitMessage(0);
+    if (freeLibraries) addIns_.freeUnusedLibraries();
+}
+
+namespace {
+constexpr UINT runPostedLineMessage = WM_APP + 7;
+}  // namespace
+
+void Simulator::postLine(std::wstring line) {
+    if (!postedLineWindow_) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &Simulator::postedLineWindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"OutlookSimPostedLines";
+        RegisterClassExW(&windowClass);
+        postedLineWindow_ = CreateWindowExW(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(postedLineWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    postedLines_.push_back({std::move(line), nextLine_ - 1});
+    PostMessageW(postedLineWindow_, runPostedLineMessage, 0, 0);
+}
+
+LRESULT CALLBACK Simulator::postedLineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* self = reinterpret_cast<Simulator*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message != runPostedLineMessage || !self || self->postedLines_.empty())
+        return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        const auto [line, number] = self->postedLines_.front();
+        self->postedLines_.erase(self->postedLines_.begin());
+        self->runText(line, number);
+    } catch (...) {
+        printError(L"a posted scenario line failed");
+    }
+    return 0;
 }
 
 void Simulator::restart(const std::wstring& explorerName) {
@@ -338,8 +392,20 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         start();
         return Outcome::Done;
     }
-    if (command == L"quit" && words.size() == 1) {
-        quit();
+    if (command == L"quit" && (words.size() == 1 || (words.size() == 2 && words[1] == L"fast"))) {
+        quit(true, words.size() == 2);
+        return Outcome::Done;
+    }
+    if (command == L"disable" && words.size() == 1) {
+        disable();
+        return Outcome::Done;
+    }
+    if (command == L"enable" && words.size() == 1) {
+        enable();
+        return Outcome::Done;
+    }
+    if (command == L"during-click" && words.size() >= 2) {
+        duringClick_ = restAfter(line, 1);
         return Outcome::Done;
     }
     if (command == L"pump" && words.size() == 1) {
@@ -454,6 +520,9 @@ Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
     const std::wstring tag = button->control.tag;
     print(L"outlook: the user clicks " + button->name() + L" (" + which + L", Tag " + quoted(tag) + L") on " +
           label(node));
+    // Posted before the click is raised: the first message loop that runs in the add-in's
+    // handling of it (the capture's wait) runs that line, before the keystrokes it sends.
+    if (duringClick_) postLine(*std::exchange(duringClick_, std::nullopt));
     const bool cancelled = model_.click(*button);
     print(std::wstring(L"outlook: click done") + (cancelled ? L", CancelDefault set" : L"") +
           (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text"
@@ -687,6 +756,10 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
             wanted = L"dword " + std::to_wstring(*parseUnsigned(words[4]));
         else if (words[3] == L"none" && words.size() == 4) wanted = L"none";
         else return Outcome::BadLine;
+    } else if (what == L"library" && words.size() == 3 && (words[2] == L"loaded" || words[2] == L"unloaded")) {
+        // Whether an add-in library is mapped into Outlook's process.
+        actual = addIns_.anyLibraryMapped() ? L"loaded" : L"unloaded";
+        wanted = words[2];
     } else if (what == L"attached" || what == L"detached") {
         const bool attached = connected(model_.explorersCollection(), iid::ExplorersEvents) &&
                               connected(model_.inspectorsCollection(), iid::InspectorsEvents) &&
@@ -735,8 +808,10 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
     return Outcome::Unmet;
 }
 
-void Simulator::runLine(std::size_t n) {
-    std::wstring line = withoutComment(lines_[n]);
+void Simulator::runLine(std::size_t n) { runText(lines_[n], n); }
+
+void Simulator::runText(const std::wstring& text, std::size_t n) {
+    std::wstring line = withoutComment(text);
     const auto words = split(line);
     if (words.empty()) return;
     line.erase(line.find_last_not_of(L" \t") + 1);
@@ -755,12 +830,16 @@ void Simulator::runLine(std::size_t n) {
         // "expect quiet" looks at what the command before it did.
         if (words[0] != L"expect") previousCommandStart_ = model_.traceLog().size();
         commandTraceStart_ = previousCommandStart_;
+        ++lineDepth_;
         outcome = execute(words, line);
         if (!blockRunning_ || !shownAddInWindow()) pumpMessages();
+        --lineDepth_;
         noteBrowserAddress();
+        addIns_.noteLibraryWindowClasses();
+        if (lineDepth_ == 0 && leftoversDue_) reportWhatAddInsLeft(*std::exchange(leftoversDue_, std::nullopt));
     }
     if (outcome == Outcome::BadLine && !badLine_) {
-        printError(L"scenario line " + std::to_wstring(n + 1) + L" not understood: " + lines_[n]);
+        printError(L"scenario line " + std::to_wstring(n + 1) + L" not understood: " + text);
         badLine_ = n;
     }
     if (outcome == Outcome::Unmet) ++unmet_;

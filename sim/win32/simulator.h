@@ -67,6 +67,8 @@ private:
     std::wstring nextShellOpen(bool expectingNone);
     // Runs scenario line n; counts an unmet expectation, remembers a line not understood.
     void runLine(std::size_t n);
+    // The same for a line's text; n is the line it came from.
+    void runText(const std::wstring& text, std::size_t n);
     // The add-in shows a window of its own. When the scenario's next line is "with-window", the
     // lines up to "end" run while it is shown, one at a time from a timer, so that the window's
     // own message loop (a modal one, say) handles the input they send; otherwise the user closes
@@ -77,8 +79,21 @@ private:
     HWND shownAddInWindow() const;
     Outcome customize(const std::vector<std::wstring>& words, const std::wstring& line);
     void start();
-    // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends.
-    void quit(bool lastTime = true);
+    // Outlook shuts down and reports what the add-ins left behind; lastTime: the program ends;
+    // fast: as Outlook 2010 and later often exit, releasing the add-ins without OnBeginShutdown
+    // and OnDisconnection.
+    void quit(bool lastTime = true, bool fast = false);
+    // The user unticks the add-ins in the COM Add-ins dialog, and ticks them again.
+    void disable();
+    void enable();
+    // What the add-ins hold after they were released: every reference, sink and over-release is
+    // reported, and each library must agree to unload with nothing of its own left. When the
+    // add-in's own code is still running further up the stack (a line run inside its message
+    // loop), the unload question waits until that code has returned.
+    void reportWhatAddInsLeft(bool freeLibraries);
+    // Runs a line from a message posted to the thread: inside whatever message loop runs next.
+    void postLine(std::wstring line);
+    static LRESULT CALLBACK postedLineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     // Outlook quits, its windows go, and it starts again, with its main window when one is named.
     void restart(const std::wstring& explorerName);
     // The first of the Standard bar's own controls of an item window with that tag, or null.
@@ -123,6 +138,11 @@ private:
     std::vector<std::wstring> lines_;
     std::size_t nextLine_ = 0;
     bool blockRunning_ = false;  // a "with-window" block has begun and not reached its "end"
+    int lineDepth_ = 0;          // lines running now: more than one when a line runs inside another's loop
+    std::optional<bool> leftoversDue_;  // checked once the outermost line returns; whether to free libraries then
+    std::optional<std::wstring> duringClick_;  // runs inside the add-in's handling of the next click
+    std::vector<std::pair<std::wstring, std::size_t>> postedLines_;  // and the scenario line each came from
+    HWND postedLineWindow_ = nullptr;
     int unmet_ = 0;
     std::optional<std::size_t> badLine_;
     std::size_t shellOpensSeen_ = 0;
