@@ -3,6 +3,7 @@
 //   outlook_sim --scenario FILE [--verbose] [--visible] [--lenient] [--fail-call N] [--installed]
 //   outlook_sim --count-calls FILE
 //   outlook_sim --benchmark [ITEM_WINDOWS]
+//   outlook_sim --soak [PRESSES]
 //   outlook_sim --interactive
 #include <windows.h>
 #include <objbase.h>
@@ -28,12 +29,13 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--fail-call" && hasValue) options.failCall = _wtoi(argv[++i]);
         else if ((arg == L"--scenario" || arg == L"--count-calls") && hasValue) mode = arg, file = argv[++i];
         else if (arg == L"--benchmark") mode = arg, count = hasValue ? _wtoi(argv[++i]) : count;
+        else if (arg == L"--soak") mode = arg, count = hasValue ? _wtoi(argv[++i]) : 10000;
         else if (arg == L"--interactive") mode = arg, options.visible = true, options.answerMessageBoxes = false;
         else mode.clear(), i = argc;
     }
     if (mode.empty()) {
         printError(L"usage: outlook_sim --scenario FILE [--verbose] [--visible] [--lenient] [--fail-call N] [--installed]\n"
-                   L"       outlook_sim --count-calls FILE | --benchmark [ITEM_WINDOWS] | --interactive");
+                   L"       outlook_sim --count-calls FILE | --benchmark [ITEM_WINDOWS] | --soak [PRESSES] | --interactive");
         return 2;
     }
     if (FAILED(OleInitialize(nullptr))) {
@@ -46,6 +48,7 @@ int wmain(int argc, wchar_t** argv) {
         if (mode == L"--scenario") result = simulator.runScenario(file);
         else if (mode == L"--count-calls") result = simulator.countCalls(file);
         else if (mode == L"--benchmark") result = simulator.runBenchmark(count > 0 ? count : 20);
+        else if (mode == L"--soak") result = simulator.runSoak(count > 0 ? count : 10000);
         else result = simulator.runInteractive();
     }
     OleUninitialize();

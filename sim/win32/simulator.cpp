@@ -978,13 +978,18 @@ int Simulator::runBenchmark(int itemWindows) {
     const double buttonCreatedMs = openMailWindows();
     restart(L"Main");
     const double buttonFoundMs = openMailWindows();
+    // A press with a word selected, and with a 100 KB selection (Ctrl+A on a long mail).
+    Node& word = openItem(43, L"Hello World");
+    const double clickWordMs = medianClickMs(word, 0, 5, 15);
+    Node& large = openItem(43, std::wstring(100 * 1024, L'x'));
+    const double clickLargeMs = medianClickMs(large, 0, 100 * 1024, 7);
     quit();
-    wchar_t figures[256];
-    swprintf(figures, 256,
+    wchar_t figures[384];
+    swprintf(figures, 384,
              L"bench addin=%ls onconnection_ms=%.4f newinspector_created_ms=%.4f newinspector_found_ms=%.4f "
-             L"ondisconnection_ms=%.4f",
-             addIns_.anyLoadedEver() ? L"yes" : L"no", onConnectionMs, buttonCreatedMs, buttonFoundMs,
-             addIns_.timings().onDisconnectionMs);
+             L"click_word_ms=%.4f click_100kb_ms=%.4f ondisconnection_ms=%.4f",
+             addIns_.anyLoadedEver() ? L"yes" : L"no", onConnectionMs, buttonCreatedMs, buttonFoundMs, clickWordMs,
+             clickLargeMs, addIns_.timings().onDisconnectionMs);
     print(figures);
     return leftNothingBehind_ ? 0 : 1;
 }

@@ -44,8 +44,12 @@ public:
     // Prints the number of calls the add-in makes in a scenario (for failure injection runs).
     int countCalls(const std::wstring& path);
 
-    // Measures connection, item window and disconnection times; prints one line of figures.
+    // Measures connection, item window, press and disconnection times; prints one line of figures.
     int runBenchmark(int itemWindows);
+    // Presses the button of a mail window `presses` times while another program copies text at
+    // random moments; prints the presses whose navigation or clipboard came out wrong, and how
+    // the process's private bytes, GDI and USER objects grew from press 100 to the last.
+    int runSoak(int presses);
 
 private:
     enum class Outcome { Done, Unmet, BadLine };
@@ -109,6 +113,8 @@ private:
     // Reads the add-in's browser address after each line and counts its changes.
     void noteBrowserAddress();
     void writeTestInstallation();
+    // The median time the add-in's handling of a Click takes with that text selected.
+    double medianClickMs(Node& inspector, int start, int length, int presses);
     void printInstallation(const std::wstring& which);
 
     Options options_;
