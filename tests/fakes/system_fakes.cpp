@@ -48,7 +48,8 @@ public:
         }
         throw host::Error(host::hresult::memberNotFound, "not a member the add-in uses this way");
     }
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler) override {
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler,
+                                                        host::OnFailedDelivery) override {
         throw host::Error(host::hresult::cannotConnect, "the shell raises no events");
     }
     const void* identity() const override { return &registry_; }
@@ -88,7 +89,8 @@ public:
         return {};
     }
     // The control's DWebBrowserEvents2, raised by the tests through the form's state.
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& iid, host::EventHandler handler) override {
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& iid, host::EventHandler handler,
+                                                        host::OnFailedDelivery) override {
         if (iid != host::iid::DWebBrowserEvents2) throw host::Error(host::hresult::cannotConnect, "no such events");
         state_->browserEvents = std::move(handler);
         return std::make_unique<BrowserConnection>(state_);
