@@ -60,6 +60,11 @@ TEST_F(BrowserEvents, AWebAddressIsCancelledHereAndOpenedInTheUsersBrowser) {
     EXPECT_EQ(session.desktop.shellOpens, std::vector<std::wstring>{L"https://example.org/"});
 }
 
+TEST_F(BrowserEvents, TheControlIsSilentAndItsGuardFailsClosed) {
+    EXPECT_TRUE(session.form->silent) << "no script error box from a hidden window";
+    EXPECT_EQ(session.form->browserEventsOnFailure, host::OnFailedDelivery::Cancel);
+}
+
 TEST_F(BrowserEvents, NewWindowsAreAlwaysCancelledAndWebAddressesHandedOn) {
     for (const std::wstring url : {L"https://example.org/new", L"file:///C:/Zeltra%20Test/cvredir.htm"}) {
         std::vector<host::Variant> args = {{}, false, 0, L"", url};
