@@ -60,4 +60,21 @@ std::wstring percentEncoded(std::wstring_view text) {
     return out;
 }
 
+namespace {
+
+wchar_t asciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+}  // namespace
+
+bool startsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (asciiLower(text[i]) != asciiLower(prefix[i])) return false;
+    return true;
+}
+
+bool startsWithWebScheme(std::wstring_view text) {
+    return startsWithNoCase(text, L"http://") || startsWithNoCase(text, L"https://");
+}
+
 }  // namespace host

@@ -1,5 +1,6 @@
 #pragma once
-// Text as the launch address needs it: the platform's lower-case mapping and percent-encoding.
+// Text as the launch address and the browser control's guard need it: the platform's lower-case
+// mapping, percent-encoding, web addresses recognised.
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,10 @@ std::wstring lowerCase(std::wstring_view text);
 // Every character outside A-Z a-z 0-9 - . _ ~ / : @ written as the percent escapes of its UTF-8
 // bytes, upper-case hex ("a b" -> "a%20b", "é" -> "%C3%A9"). A lone surrogate counts as U+FFFD.
 std::wstring percentEncoded(std::wstring_view text);
+
+// Whether text begins with prefix, ASCII letters compared without their case.
+bool startsWithNoCase(std::wstring_view text, std::wstring_view prefix);
+// Whether text begins with "http://" or "https://", in any case.
+bool startsWithWebScheme(std::wstring_view text);
 
 }  // namespace host
