@@ -1,6 +1,7 @@
 #pragma once
 // Text as the launch address and the browser control's guard need it: the platform's lower-case
-// mapping, percent-encoding, web addresses recognised.
+// mapping, percent-encoding, web addresses recognised, and text cut to a length.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,9 @@ std::wstring percentEncoded(std::wstring_view text);
 bool startsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 // Whether text begins with "http://" or "https://", in any case.
 bool startsWithWebScheme(std::wstring_view text);
+
+// The first maxUnits characters of text (UTF-16 code units in the DLL), or one fewer when the
+// last of them is the first half of a surrogate pair: a pair is never split.
+std::wstring_view leadingUnits(std::wstring_view text, std::size_t maxUnits);
 
 }  // namespace host

@@ -118,7 +118,8 @@ std::wstring replaceAll(std::wstring text, std::wstring_view from, std::wstring_
 
 std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection) {
     const std::wstring path = replaceAll(replaceAll(std::wstring(redirectPage), L"\\", L"/"), L" ", L"%20");
-    const std::wstring query = host::percentEncoded(replaceAll(host::lowerCase(selection), L"\\", L"/"));
+    const std::wstring_view text = host::leadingUnits(selection, launchTextLimit);
+    const std::wstring query = host::percentEncoded(replaceAll(host::lowerCase(text), L"\\", L"/"));
     return L"file:///" + path + L"?" + query;
 }
 
