@@ -534,12 +534,29 @@ INSTANTIATE_TEST_SUITE_P(Styles, ByReference,
                              return style.param == sim::win32::ByRefStyle::Bool ? "BoolPointer" : "VariantPointer";
                          });
 
+// The IDispatch of a test's own object, which lives on the test's stack: references counted, no
+// type information, no names. QueryInterface and Invoke are the object's own.
+class StackDispatch : public IDispatch {
+public:
+    ULONG refs = 0;
+
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+        return DISP_E_UNKNOWNNAME;
+    }
+};
+
 // A sink of our own, to see the by-reference argument as the simulator passes it.
-class CancellingSink final : public IDispatch {
+class CancellingSink final : public StackDispatch {
 public:
     VARTYPE cancelType = VT_EMPTY;
     VARTYPE referredType = VT_EMPTY;
-    ULONG refs = 0;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         *out = nullptr;
@@ -548,16 +565,6 @@ public:
         *out = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }  // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
-        return DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) noexcept override {
@@ -630,9 +637,8 @@ TEST_F(DispatchAdapter, AClickReachesEveryConnectedButtonWithItsTag) {
 
 // An event source of the test's own, with one connection point: the test raises its events with
 // the arguments it builds, as the WebBrowser control would, without a result or EXCEPINFO.
-class OwnEventSource final : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
+class OwnEventSource final : public StackDispatch, public IConnectionPointContainer, public IConnectionPoint {
 public:
-    ULONG refs = 0;
     ComPtr<IDispatch> sink;
 
     HRESULT raise(DISPID id, VARIANTARG* args, UINT count) {
@@ -649,16 +655,9 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }  // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
-        return DISP_E_UNKNOWNNAME;
-    }
+    // One count for all three interfaces.
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return StackDispatch::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return StackDispatch::Release(); }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                      UINT*) noexcept override {
         return DISP_E_MEMBERNOTFOUND;
