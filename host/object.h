@@ -47,7 +47,7 @@ using EventHandler = std::function<void(std::int32_t dispid, std::span<Variant> 
 // converted (its handler is not run), or whose handler threw. Either way the failure goes back to
 // the source as the sink's result.
 enum class OnFailedDelivery {
-    Report,  // nothing more: the by-reference arguments stay as the source passed them
+    Report,  // nothing more
     // The event is also cancelled: every Boolean argument passed by reference (VT_BYREF|VT_BOOL, or
     // VT_BYREF|VT_VARIANT holding a Boolean) is set to True. For a guard whose events carry no such
     // argument but their Cancel, so that a failure fails closed.
