@@ -52,49 +52,31 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"three_bytes", page, L"\u20AC", L"file:///D:/My%20Tools/Z/cvredir.htm?%E2%82%AC"}),
     [](const auto& param) { return std::string(param.param.name); });
 
-// The query of an address, its escapes decoded and its UTF-8 read back as UTF-16 units.
+// The query of an address whose selection was ASCII, its escapes decoded.
 std::wstring decodedQuery(const std::wstring& address) {
-    std::string bytes;
-    for (std::size_t i = address.find(L'?') + 1; i < address.size(); ++i) {
-        if (address[i] == L'%') {
-            bytes += static_cast<char>(std::stoi(std::string(address.begin() + i + 1, address.begin() + i + 3), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += static_cast<char>(address[i]);
-        }
-    }
     std::wstring text;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        i += length;
-        if (c < 0x10000) {
-            text += static_cast<wchar_t>(c);
-        } else {
-            text += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-            text += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    for (std::size_t i = address.find(L'?') + 1; i < address.size(); ++i) {
+        if (address[i] != L'%') {
+            text += address[i];
+            continue;
         }
+        text += static_cast<wchar_t>(std::stoi(std::string(address.begin() + i + 1, address.begin() + i + 3), nullptr, 16));
+        i += 2;
     }
     return text;
 }
 
-const std::wstring smileyPair = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
-
 TEST(LaunchAddressLength, ALongSelectionGoesInWithItsFirst2000Characters) {
     std::wstring mail;
-    while (mail.size() < 100 * 1024) mail += L"line \u00e4\u20ac 42\r\n";
-    const std::wstring address = zeltra::launchAddress(page, mail);
-    EXPECT_EQ(decodedQuery(address), mail.substr(0, 2000));
+    while (mail.size() < 100 * 1024) mail += L"line 42, 50% off\r\n";
+    EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, mail)), mail.substr(0, 2000));
     EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, mail.substr(0, 2000))), mail.substr(0, 2000));
 }
 
 TEST(LaunchAddressLength, ASurrogatePairAcrossTheLimitIsLeftOutWhole) {
-    const std::wstring straddling = std::wstring(1999, L'a') + smileyPair + L"b";
-    EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, straddling)), std::wstring(1999, L'a'));
-    const std::wstring endingOnIt = std::wstring(1998, L'a') + smileyPair + L"b";
-    EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, endingOnIt)), std::wstring(1998, L'a') + smileyPair);
+    const std::wstring smiley = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    EXPECT_TRUE(zeltra::launchAddress(page, std::wstring(1999, L'a') + smiley + L"b").ends_with(L"?" + std::wstring(1999, L'a')));
+    EXPECT_TRUE(zeltra::launchAddress(page, std::wstring(1998, L'a') + smiley + L"b").ends_with(L"aa%F0%9F%98%80"));
 }
 
 TEST(LaunchAddressLength, ALongWebAddressKeepsItsCase) {
