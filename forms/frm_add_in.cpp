@@ -1,6 +1,7 @@
 #include "forms/frm_add_in.h"
 
 #include "forms/navigation.h"
+#include "host/components.h"
 #include "host/error.h"
 #include "host/hresult.h"
 #include "host/iids.h"
@@ -36,15 +37,20 @@ FormWindow& FrmAddIn::loaded() {
         if (const std::shared_ptr<FormWindow> closed = std::move(window_)) closed->unload();
         std::shared_ptr<FormWindow> window = load_(*this);
         if (!window) throw host::Error(host::hresult::outOfMemory, "form not loaded");
-        // Without its guard the control is not used at all.
+        // Without its guard the control is not used at all. The window is hidden: nothing it
+        // would show (a script error box) may appear, and a navigation the guard could not judge
+        // (an argument it cannot read, such as a form's posted bytes) is cancelled.
         host::Object browser = window->webBrowser1();
-        browserEvents_ = browser.connect(host::iid::DWebBrowserEvents2,
-                                         [this](std::int32_t dispid, std::span<host::Variant> args) {
-                                             if (dispid == host::dispid::BeforeNavigate2 && args.size() == 7)
-                                                 WebBrowser1_BeforeNavigate2(args[0], args[1], args[6]);
-                                             else if (dispid == host::dispid::NewWindow3 && args.size() == 5)
-                                                 WebBrowser1_NewWindow3(args[1], args[4]);
-                                         });
+        host::WebBrowser(browser).setSilent(true);
+        browserEvents_ = browser.connect(
+            host::iid::DWebBrowserEvents2,
+            [this](std::int32_t dispid, std::span<host::Variant> args) {
+                if (dispid == host::dispid::BeforeNavigate2 && args.size() == 7)
+                    WebBrowser1_BeforeNavigate2(args[0], args[1], args[6]);
+                else if (dispid == host::dispid::NewWindow3 && args.size() == 5)
+                    WebBrowser1_NewWindow3(args[1], args[4]);
+            },
+            host::OnFailedDelivery::Cancel);
         browser_ = std::move(browser);
         window_ = std::move(window);
     }

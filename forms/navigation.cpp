@@ -3,15 +3,10 @@
 #include <cwctype>
 #include <string>
 
+#include "host/text.h"
+
 namespace zeltra {
 namespace {
-
-bool startsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::towlower(text[i]) != std::towlower(prefix[i])) return false;
-    return true;
-}
 
 int hexValue(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
@@ -23,7 +18,7 @@ int hexValue(wchar_t c) {
 // A file's path as one spelling: no "file:" and slashes before the drive, no query or fragment,
 // escapes of ASCII decoded, backslashes only and never two in a row, lower case.
 std::wstring filePath(std::wstring_view address) {
-    if (startsWithNoCase(address, L"file:")) {
+    if (host::startsWithNoCase(address, L"file:")) {
         address.remove_prefix(5);
         while (!address.empty() && (address.front() == L'/' || address.front() == L'\\')) address.remove_prefix(1);
     }
@@ -42,10 +37,19 @@ std::wstring filePath(std::wstring_view address) {
     return path;
 }
 
+// The shell passes an address on to the browser on a command line such as `"browser" "%1"`: a
+// quote would end the argument and let the rest of the address become options, and control
+// characters (a line break among them) have no place in an address at all.
+bool fitForTheShell(std::wstring_view address) {
+    for (const wchar_t c : address)
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == L'"') return false;
+    return true;
+}
+
 }  // namespace
 
 Navigation judgeNavigation(std::wstring_view url, std::wstring_view redirectPage, bool newWindow) {
-    if (startsWithNoCase(url, L"https://") || startsWithNoCase(url, L"http://")) return Navigation::HandOff;
+    if (host::startsWithWebScheme(url)) return fitForTheShell(url) ? Navigation::HandOff : Navigation::Drop;
     if (!newWindow && !redirectPage.empty() && filePath(url) == filePath(redirectPage)) return Navigation::Allow;
     return Navigation::Drop;
 }

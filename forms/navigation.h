@@ -8,7 +8,8 @@ namespace zeltra {
 enum class Navigation {
     Allow,    // the redirect page itself
     HandOff,  // an http or https address: cancelled here, opened in the default browser
-    Drop,     // anything else: cancelled and forgotten
+    Drop,     // anything else, and a web address with a quote or a control character in it:
+              // cancelled and forgotten
 };
 
 // url as the control reports it (a file URL may come as a plain path); redirectPage as composed

@@ -50,7 +50,8 @@ public:
     // Another reference to the same interface (AddRef).
     virtual std::shared_ptr<Automation> duplicate() = 0;
     virtual Variant invoke(const Member& member, InvokeKind kind, std::span<const Variant> args) = 0;
-    virtual std::unique_ptr<EventConnection::Impl> advise(const Guid& eventIid, EventHandler handler) = 0;
+    virtual std::unique_ptr<EventConnection::Impl> advise(const Guid& eventIid, EventHandler handler,
+                                                          OnFailedDelivery onFailure) = 0;
     // An address standing for the object's identity (its IUnknown).
     virtual const void* identity() const = 0;
 };

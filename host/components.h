@@ -13,6 +13,8 @@ public:
     explicit WebBrowser(Object control) : control_(std::move(control)) {}
     // Navigate(URL) by DISPID with the address alone; the other arguments are not passed.
     void navigate(std::wstring_view address) const { control_.call(DispId{dispid::Navigate}, {Variant(address)}); }
+    // Silent: the control shows no dialog of its own (script errors among them).
+    void setSilent(bool silent) const { control_.put(DispId{dispid::Silent}, Variant(silent)); }
 
 private:
     Object control_;

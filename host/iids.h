@@ -61,6 +61,7 @@ inline constexpr int Click = 1;
 // The WebBrowser control's events (DWebBrowserEvents2).
 inline constexpr int BeforeNavigate2 = 250;
 inline constexpr int NewWindow3 = 273;
-// The WebBrowser control's Navigate, called by DISPID.
+// The WebBrowser control's Navigate and Silent, called by DISPID.
 inline constexpr int Navigate = 104;
+inline constexpr int Silent = 551;
 }  // namespace host::dispid

@@ -39,8 +39,8 @@ void Object::put(const Member& member, const Variant& value) const {
     checked()->invoke(member, kind, std::span<const Variant>(&value, 1));
 }
 
-EventConnection Object::connect(const Guid& eventIid, EventHandler handler) const {
-    return EventConnection(checked()->advise(eventIid, std::move(handler)));
+EventConnection Object::connect(const Guid& eventIid, EventHandler handler, OnFailedDelivery onFailure) const {
+    return EventConnection(checked()->advise(eventIid, std::move(handler), onFailure));
 }
 
 bool Object::isSameObject(const Object& other) const {

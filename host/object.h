@@ -43,6 +43,17 @@ private:
 // declared order. By-reference arguments may be changed; the adapter writes them back.
 using EventHandler = std::function<void(std::int32_t dispid, std::span<Variant> args)>;
 
+// What a connection does with an event it could not deliver: one with an argument that cannot be
+// converted (its handler is not run), or whose handler threw. Either way the failure goes back to
+// the source as the sink's result.
+enum class OnFailedDelivery {
+    Report,  // nothing more
+    // The event is also cancelled: every Boolean argument passed by reference (VT_BYREF|VT_BOOL, or
+    // VT_BYREF|VT_VARIANT holding a Boolean) is set to True. For a guard whose events carry no such
+    // argument but their Cancel, so that a failure fails closed.
+    Cancel,
+};
+
 class Object {
 public:
     Object() = default;
@@ -64,7 +75,8 @@ public:
     void put(const Member& member, const Variant& value) const;
 
     // Connects handler to the object's connection point for eventIid.
-    EventConnection connect(const Guid& eventIid, EventHandler handler) const;
+    EventConnection connect(const Guid& eventIid, EventHandler handler,
+                            OnFailedDelivery onFailure = OnFailedDelivery::Report) const;
 
     // COM identity: true when both handles reach the same object, whatever the interface.
     bool isSameObject(const Object& other) const;

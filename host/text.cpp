@@ -60,4 +60,31 @@ std::wstring percentEncoded(std::wstring_view text) {
     return out;
 }
 
+namespace {
+
+wchar_t asciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool isHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+bool startsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (asciiLower(text[i]) != asciiLower(prefix[i])) return false;
+    return true;
+}
+
+bool startsWithWebScheme(std::wstring_view text) {
+    return startsWithNoCase(text, L"http://") || startsWithNoCase(text, L"https://");
+}
+
+std::wstring_view leadingUnits(std::wstring_view text, std::size_t maxUnits) {
+    if (text.size() <= maxUnits) return text;
+    std::size_t end = maxUnits;
+    if (end > 0 && isHighSurrogate(text[end - 1]) && isLowSurrogate(text[end])) --end;
+    return text.substr(0, end);
+}
+
 }  // namespace host

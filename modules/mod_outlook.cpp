@@ -114,11 +114,27 @@ std::wstring replaceAll(std::wstring text, std::wstring_view from, std::wstring_
     return text;
 }
 
+// The white space the redirect page trims from its text (JavaScript's trim()).
+bool trimmedByThePage(wchar_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+           c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
+// A web address keeps its case, which its path and query may need. Blanks before it do not count:
+// the page trims them before it reads the text as an address.
+bool keepsItsCase(std::wstring_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && trimmedByThePage(text[start])) ++start;
+    return host::startsWithWebScheme(text.substr(start));
+}
+
 }  // namespace
 
 std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection) {
     const std::wstring path = replaceAll(replaceAll(std::wstring(redirectPage), L"\\", L"/"), L" ", L"%20");
-    const std::wstring query = host::percentEncoded(replaceAll(host::lowerCase(selection), L"\\", L"/"));
+    const std::wstring_view text = host::leadingUnits(selection, launchTextLimit);
+    const std::wstring cased = keepsItsCase(text) ? std::wstring(text) : host::lowerCase(text);
+    const std::wstring query = host::percentEncoded(replaceAll(cased, L"\\", L"/"));
     return L"file:///" + path + L"?" + query;
 }
 

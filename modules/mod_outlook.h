@@ -2,6 +2,7 @@
 // Module-level state of modOutlook and its procedures for the installation settings. One
 // instance of the state exists per apartment that initialises the component; every object
 // created in that apartment shares it.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,8 +56,14 @@ void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcep
 // another program, or the copy could not be sent): nothing is to be launched then.
 std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept;
 
+// How much of a selection goes into the launch address: a whole mail selected with Ctrl+A would
+// make an address of hundreds of KB.
+inline constexpr std::size_t launchTextLimit = 2000;
+
 // The redirect page's address with the selection as its query: the path with "/" for "\" and
-// "%20" for blanks, the selection lower-cased and percent-encoded (a backslash in it becomes "/").
+// "%20" for blanks; the selection's first launchTextLimit characters (a surrogate pair that would
+// be cut is left out whole), lower-cased unless they are an http or https address (after blanks,
+// which the page trims), and percent-encoded (a backslash in it becomes "/").
 std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection);
 
 // The application's title, on its message boxes.

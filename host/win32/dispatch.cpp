@@ -39,7 +39,8 @@ public:
     }
 
     host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override;
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& eventIid, host::EventHandler handler) override;
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& eventIid, host::EventHandler handler,
+                                                        host::OnFailedDelivery onFailure) override;
 
     // COM identity is the object's IUnknown; two interfaces of one object may be different pointers.
     const void* identity() const override {
@@ -159,13 +160,30 @@ void writeBack(VARIANTARG& arg, const host::Variant& value) {
     target = converted.detach();
 }
 
+// A failed delivery on a guard's connection: every Boolean the source passed by reference, the
+// event's Cancel, is set to True.
+void cancelEvent(DISPPARAMS* params) noexcept {
+    if (!params || !params->rgvarg) return;
+    for (UINT i = 0; i < params->cArgs; ++i) {
+        VARIANTARG& arg = params->rgvarg[i];
+        if (arg.vt == (VT_BYREF | VT_BOOL) && arg.pboolVal) *arg.pboolVal = VARIANT_TRUE;
+        if (arg.vt != (VT_BYREF | VT_VARIANT) || !arg.pvarVal) continue;
+        VARIANT& referred = *arg.pvarVal;
+        if (referred.vt == VT_BOOL) referred.boolVal = VARIANT_TRUE;
+        if (referred.vt == (VT_BYREF | VT_BOOL) && referred.pboolVal) *referred.pboolVal = VARIANT_TRUE;
+    }
+}
+
 // The sink that a connection point calls. It counts as an object of the library for as long as
 // the host holds it, and stays alive (with its connection point) until a running Invoke returns,
 // even when the handler ends the connection meanwhile.
 class EventSink final : public com::Object<EventSink, IDispatch> {
 public:
-    EventSink(const IID& eventIid, host::EventHandler handler, IUnknown* source)
-        : eventIid_(eventIid), handler_(std::make_shared<const host::EventHandler>(std::move(handler))), source_(source) {}
+    EventSink(const IID& eventIid, host::EventHandler handler, host::OnFailedDelivery onFailure, IUnknown* source)
+        : eventIid_(eventIid),
+          handler_(std::make_shared<const host::EventHandler>(std::move(handler))),
+          onFailure_(onFailure),
+          source_(source) {}
 
     static std::span<const com::InterfaceEntry<EventSink>> interfaces() noexcept {
         static constexpr com::InterfaceEntry<EventSink> table[] = {
@@ -206,6 +224,7 @@ private:
     IID eventIid_;
     // Shared so that a running call keeps the handler alive while the connection is ended.
     std::shared_ptr<const host::EventHandler> handler_;
+    host::OnFailedDelivery onFailure_;
     IUnknown* source_;  // the connection point; not counted: the connection holds it while armed
 };
 
@@ -240,6 +259,7 @@ HRESULT EventSink::Invoke(DISPID id, REFIID riid, LCID, WORD, DISPPARAMS* params
     return deliver(id, params);
 } catch (...) {
     const HRESULT hr = com::hresultFromCaughtException();
+    if (onFailure_ == host::OnFailedDelivery::Cancel) cancelEvent(params);
     if (!exception) return hr;
     std::memset(exception, 0, sizeof *exception);
     exception->scode = hr;
@@ -266,7 +286,8 @@ private:
 };
 
 std::unique_ptr<host::EventConnection::Impl> DispatchAutomation::advise(const host::Guid& eventIid,
-                                                                        host::EventHandler handler) {
+                                                                        host::EventHandler handler,
+                                                                        host::OnFailedDelivery onFailure) {
     const GUID iid = toGuid(eventIid);
     ComPtr<IConnectionPointContainer> container;
     throwIfFailed(dispatch_.queryInterface(IID_IConnectionPointContainer, container),
@@ -274,7 +295,7 @@ std::unique_ptr<host::EventConnection::Impl> DispatchAutomation::advise(const ho
     ComPtr<IConnectionPoint> point;
     throwIfFailed(container->FindConnectionPoint(iid, point.put()), "FindConnectionPoint");
     if (!point) throw host::Error(CONNECT_E_NOCONNECTION, "FindConnectionPoint gave no pointer");
-    const auto sink = ComPtr<EventSink>::attach(new EventSink(iid, std::move(handler), point.get()));
+    const auto sink = ComPtr<EventSink>::attach(new EventSink(iid, std::move(handler), onFailure, point.get()));
     DWORD cookie = 0;
     const HRESULT hr = point->Advise(sink.get(), &cookie);
     if (FAILED(hr)) {

@@ -2,6 +2,8 @@
 
 #include <exdisp.h>
 
+#include <cstring>
+
 #include "com/ptr.h"
 
 extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
@@ -47,13 +49,22 @@ com::ComPtr<IWebBrowser2> addInBrowser() {
 
 }  // namespace
 
-HRESULT navigateAddInBrowser(const std::wstring& address) {
+HRESULT navigateAddInBrowser(const std::wstring& address, bool posted) {
     const com::ComPtr<IWebBrowser2> browser = addInBrowser();
     if (!browser) return E_FAIL;
     com::Bstr url(address);
     VARIANT none;
     VariantInit(&none);
-    return browser->Navigate(url.get(), &none, &none, &none, &none);
+    com::UniqueVariant postData;
+    if (posted) {
+        constexpr char form[] = "q=x";
+        SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, sizeof form - 1);
+        if (!bytes) return E_OUTOFMEMORY;
+        std::memcpy(bytes->pvData, form, sizeof form - 1);
+        postData->parray = bytes;
+        postData->vt = VT_ARRAY | VT_UI1;
+    }
+    return browser->Navigate(url.get(), &none, &none, postData.get(), &none);
 }
 
 std::optional<std::wstring> addInBrowserAddress() {

@@ -18,7 +18,8 @@ HWND browserHostIn(HWND form);
 std::optional<std::wstring> addInBrowserAddress();
 
 // Sends the browser control to the address, as a page shown in it would (location.replace):
-// the control's Navigate, whose events the add-in sees. E_FAIL without a control.
-HRESULT navigateAddInBrowser(const std::wstring& address);
+// the control's Navigate, whose events the add-in sees. With posted, as a form in the page posts
+// it: a few bytes as PostData, a SAFEARRAY of VT_UI1. E_FAIL without a control.
+HRESULT navigateAddInBrowser(const std::wstring& address, bool posted = false);
 
 }  // namespace sim::win32

@@ -450,11 +450,14 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         return Outcome::Done;
     }
     if (command == L"clipboard" && words.size() >= 2) return clipboardLine(words, line);
-    if (command == L"browser-navigate" && words.size() >= 2) {
-        // What the redirect page does with location.replace, inside the add-in's browser control.
+    if ((command == L"browser-navigate" || command == L"browser-navigate-post") && words.size() >= 2) {
+        // What the redirect page does with location.replace, or a form in it that posts, inside
+        // the add-in's browser control.
+        const bool posted = command == L"browser-navigate-post";
         const std::wstring address = unquote(rawRestAfter(line, 1));
-        const HRESULT hr = navigateAddInBrowser(address);
-        print(L"outlook: the add-in's browser control is sent to " + address + L": Navigate -> " + hex(hr));
+        const HRESULT hr = navigateAddInBrowser(address, posted);
+        print(L"outlook: the add-in's browser control is sent to " + address + (posted ? L" with posted bytes" : L"") +
+              L": Navigate -> " + hex(hr));
         return Outcome::Done;
     }
     if (command == L"mouse-move" || command == L"mouse-click" || command == L"close-window" ||

@@ -45,7 +45,8 @@ public:
         return fromModel(result);
     }
 
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& eventIid, host::EventHandler handler) override;
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& eventIid, host::EventHandler handler,
+                                                        host::OnFailedDelivery onFailure) override;
 
     const void* identity() const override { return &node_; }
 
@@ -53,10 +54,12 @@ private:
     sim::Node& node_;
 };
 
-// Delivers the model's events to the add-in's handler until disconnected.
+// Delivers the model's events to the add-in's handler until disconnected. The model passes its
+// events' Booleans (Cancel, CancelDefault) by reference and no other Booleans.
 class HandlerSink final : public sim::Sink {
 public:
-    explicit HandlerSink(host::EventHandler handler) : handler_(std::move(handler)) {}
+    HandlerSink(host::EventHandler handler, host::OnFailedDelivery onFailure)
+        : handler_(std::move(handler)), onFailure_(onFailure) {}
     void disarm() { handler_ = nullptr; }
 
     host::HResult invoke(std::int32_t dispid, std::vector<sim::Value>& args) override {
@@ -71,12 +74,16 @@ public:
                     args[i] = converted[i].asBool();
             return host::hresult::ok;
         } catch (...) {
+            if (onFailure_ == host::OnFailedDelivery::Cancel)
+                for (sim::Value& arg : args)
+                    if (std::holds_alternative<bool>(arg)) arg = true;
             return host::hresultFromCaughtException();
         }
     }
 
 private:
     host::EventHandler handler_;
+    host::OnFailedDelivery onFailure_;
 };
 
 class ModelConnection final : public host::EventConnection::Impl {
@@ -98,8 +105,9 @@ private:
 };
 
 std::unique_ptr<host::EventConnection::Impl> ModelAutomation::advise(const host::Guid& eventIid,
-                                                                     host::EventHandler handler) {
-    auto sink = std::make_shared<HandlerSink>(std::move(handler));
+                                                                     host::EventHandler handler,
+                                                                     host::OnFailedDelivery onFailure) {
+    auto sink = std::make_shared<HandlerSink>(std::move(handler), onFailure);
     const std::uint32_t cookie = node_.model().advise(node_, eventIid, sink);
     return std::make_unique<ModelConnection>(node_, std::move(sink), cookie);
 }

@@ -50,7 +50,8 @@ public:
         }
         throw host::Error(host::hresult::memberNotFound, "not a member the add-in uses this way");
     }
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler) override {
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler,
+                                                        host::OnFailedDelivery) override {
         throw host::Error(host::hresult::cannotConnect, "the shell raises no events");
     }
     const void* identity() const override { return &registry_; }
@@ -76,13 +77,19 @@ private:
     std::shared_ptr<FakeFormWindow::State> state_;
 };
 
-// Records Navigate as the add-in must call it: by DISPID 104, as a statement, the address alone.
+// Records Navigate as the add-in must call it: by DISPID 104, as a statement, the address alone;
+// and the put of Silent (DISPID 551).
 class FakeBrowser final : public host::Automation {
 public:
     explicit FakeBrowser(std::shared_ptr<FakeFormWindow::State> state) : state_(std::move(state)) {}
     std::shared_ptr<host::Automation> queryInterface(const host::Guid&) override { return duplicate(); }
     std::shared_ptr<host::Automation> duplicate() override { return std::make_shared<FakeBrowser>(state_); }
     host::Variant invoke(const host::Member& member, host::InvokeKind kind, std::span<const host::Variant> args) override {
+        if (member.byId() && member.id() == 551 && kind == host::InvokeKind::Put && args.size() == 1 &&
+            args[0].kind() == host::Variant::Kind::Bool) {
+            state_->silent = args[0].asBool();
+            return {};
+        }
         if (!member.byId() || member.id() != 104 || kind != host::InvokeKind::Statement || args.size() != 1)
             throw host::Error(host::hresult::memberNotFound, "not Navigate as the add-in calls it");
         if (state_->navigateFails) throw host::Error(host::hresult::fail, "navigation refused");
@@ -90,9 +97,11 @@ public:
         return {};
     }
     // The control's DWebBrowserEvents2, raised by the tests through the form's state.
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& iid, host::EventHandler handler) override {
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid& iid, host::EventHandler handler,
+                                                        host::OnFailedDelivery onFailure) override {
         if (iid != host::iid::DWebBrowserEvents2) throw host::Error(host::hresult::cannotConnect, "no such events");
         state_->browserEvents = std::move(handler);
+        state_->browserEventsOnFailure = onFailure;
         return std::make_unique<BrowserConnection>(state_);
     }
     const void* identity() const override { return state_.get(); }

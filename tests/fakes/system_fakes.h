@@ -132,6 +132,8 @@ public:
         std::function<void(zeltra::FormEvents&)> whileShown;
         zeltra::FormEvents* handlers = nullptr;
         host::EventHandler browserEvents;  // while the form is connected to WebBrowser1
+        host::OnFailedDelivery browserEventsOnFailure = host::OnFailedDelivery::Report;
+        bool silent = false;  // WebBrowser1's Silent
         bool text1Underlined = false;
         std::uint32_t text1Colour = 0xFFFFFF;
     };

@@ -97,4 +97,23 @@ TEST_F(EventBoundTest, DestructionDisconnectsAndReleases) {
     EXPECT_TRUE(received.empty());
 }
 
+// The fake adapter as the real one: on a guard's connection an event that could not be delivered is
+// cancelled; on any other it is only reported.
+TEST(EventConnection, AHandlerThatThrowsCancelsTheEventOnlyOnAConnectionThatAsksForIt) {
+    sim::Model model;
+    sim::Node& explorer = model.openExplorer();
+    const auto throwing = [](std::int32_t, std::span<host::Variant>) {
+        throw host::Error(host::hresult::fail, "handler failed");
+    };
+    {
+        const host::EventConnection reporting = fakes::wrap(explorer).connect(host::iid::ExplorerEvents_10, throwing);
+        EXPECT_FALSE(model.switchFolder(explorer, L"Inbox"));
+        EXPECT_EQ(model.takeEventFailures().size(), 2u);  // BeforeFolderSwitch and FolderSwitch
+    }
+    const host::EventConnection guarding =
+        fakes::wrap(explorer).connect(host::iid::ExplorerEvents_10, throwing, host::OnFailedDelivery::Cancel);
+    EXPECT_TRUE(model.switchFolder(explorer, L"Archive"));
+    EXPECT_EQ(model.takeEventFailures().size(), 1u) << "reported as well";
+}
+
 }  // namespace

@@ -16,7 +16,7 @@ struct AddressCase {
 
 struct LaunchAddress : testing::TestWithParam<AddressCase> {};
 
-TEST_P(LaunchAddress, IsThePathWithTheEncodedLowerCaseSelection) {
+TEST_P(LaunchAddress, IsThePathWithTheEncodedSelection) {
     EXPECT_EQ(zeltra::launchAddress(GetParam().redirectPage, GetParam().selection), GetParam().address);
 }
 
@@ -33,11 +33,56 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"reserved", page, L"50% #1 a&b c+d?", L"file:///D:/My%20Tools/Z/cvredir.htm?50%25%20%231%20a%26b%20c%2Bd%3F"},
         AddressCase{"address_kept", page, L"Mail@Example.org", L"file:///D:/My%20Tools/Z/cvredir.htm?mail@example.org"},
         AddressCase{"web_address_kept", page, L"https://www.example.org/A-b_c.d~e",
-                    L"file:///D:/My%20Tools/Z/cvredir.htm?https://www.example.org/a-b_c.d~e"},
+                    L"file:///D:/My%20Tools/Z/cvredir.htm?https://www.example.org/A-b_c.d~e"},
+        // A web address keeps its case, whatever the case of its scheme; its path and query may need it.
+        AddressCase{"web_address_case", page, L"HTTPS://Example.org/AbC?Q=x",
+                    L"file:///D:/My%20Tools/Z/cvredir.htm?HTTPS://Example.org/AbC%3FQ%3Dx"},
+        AddressCase{"http_address_case", page, L"Http://Example.org/P", L"file:///D:/My%20Tools/Z/cvredir.htm?Http://Example.org/P"},
+        // Blanks before it do not count: the page trims them.
+        AddressCase{"blanks_before_web_address", page, L" \t\u00A0https://Example.org/AbC ",
+                    L"file:///D:/My%20Tools/Z/cvredir.htm?%20%09%C2%A0https://Example.org/AbC%20"},
+        // Anything else is lower-cased: a host without its scheme, another scheme, an address in words.
+        AddressCase{"host_without_scheme", page, L"Example.org/AbC", L"file:///D:/My%20Tools/Z/cvredir.htm?example.org/abc"},
+        AddressCase{"other_scheme", page, L"FTP://Example.org/AbC", L"file:///D:/My%20Tools/Z/cvredir.htm?ftp://example.org/abc"},
+        AddressCase{"scheme_without_slashes", page, L"Https:Example.org", L"file:///D:/My%20Tools/Z/cvredir.htm?https:example.org"},
+        AddressCase{"address_in_words", page, L"See https://Example.org/AbC",
+                    L"file:///D:/My%20Tools/Z/cvredir.htm?see%20https://example.org/abc"},
         AddressCase{"line_break", page, L"two\r\nlines", L"file:///D:/My%20Tools/Z/cvredir.htm?two%0D%0Alines"},
         AddressCase{"non_ascii", page, L"\u00C4rger \u00FC", L"file:///D:/My%20Tools/Z/cvredir.htm?%C3%A4rger%20%C3%BC"},
         AddressCase{"three_bytes", page, L"\u20AC", L"file:///D:/My%20Tools/Z/cvredir.htm?%E2%82%AC"}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// The query of an address whose selection was ASCII, its escapes decoded.
+std::wstring decodedQuery(const std::wstring& address) {
+    std::wstring text;
+    for (std::size_t i = address.find(L'?') + 1; i < address.size(); ++i) {
+        if (address[i] != L'%') {
+            text += address[i];
+            continue;
+        }
+        text += static_cast<wchar_t>(std::stoi(std::string(address.begin() + i + 1, address.begin() + i + 3), nullptr, 16));
+        i += 2;
+    }
+    return text;
+}
+
+TEST(LaunchAddressLength, ALongSelectionGoesInWithItsFirst2000Characters) {
+    std::wstring mail;
+    while (mail.size() < 100 * 1024) mail += L"line 42, 50% off\r\n";
+    EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, mail)), mail.substr(0, 2000));
+    EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, mail.substr(0, 2000))), mail.substr(0, 2000));
+}
+
+TEST(LaunchAddressLength, ASurrogatePairAcrossTheLimitIsLeftOutWhole) {
+    const std::wstring smiley = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    EXPECT_TRUE(zeltra::launchAddress(page, std::wstring(1999, L'a') + smiley + L"b").ends_with(L"?" + std::wstring(1999, L'a')));
+    EXPECT_TRUE(zeltra::launchAddress(page, std::wstring(1998, L'a') + smiley + L"b").ends_with(L"aa%F0%9F%98%80"));
+}
+
+TEST(LaunchAddressLength, ALongWebAddressKeepsItsCase) {
+    const std::wstring address = L"https://Example.org/?Q=" + std::wstring(3000, L'X');
+    EXPECT_EQ(decodedQuery(zeltra::launchAddress(page, address)), address.substr(0, 2000));
+}
 
 TEST(PercentEncoding, WritesCharactersBeyondTheBasicPlaneAsFourBytes) {
     std::wstring smile;

@@ -37,6 +37,31 @@ TEST(Navigation, OnlyTheRedirectPageStaysAndOnlyWebAddressesAreHandedOn) {
               Navigation::Allow);
 }
 
+// The shell puts the address on the browser's command line: a quote would end the argument there.
+TEST(Navigation, AWebAddressWithAQuoteOrAControlCharacterIsDroppedNotHandedOn) {
+    const std::pair<std::wstring, Navigation> cases[] = {
+        {L"https://example.org/a\"b", Navigation::Drop},
+        {L"https://example.org/\" --new-window file:///c:/", Navigation::Drop},
+        {L"https://example.org/a\r\nb", Navigation::Drop},
+        {L"https://example.org/\ta", Navigation::Drop},
+        {std::wstring(L"https://example.org/a") + L'\0' + L"b", Navigation::Drop},
+        {L"https://example.org/\x1F", Navigation::Drop},
+        {L"https://example.org/\x7F", Navigation::Drop},
+        {L"https://example.org/\x80", Navigation::Drop},
+        {L"http://example.org/\x85", Navigation::Drop},  // NEL
+        {L"https://example.org/\x9F", Navigation::Drop},
+        // Around them: what an address may hold.
+        {L"https://example.org/ a", Navigation::HandOff},
+        {L"https://example.org/~", Navigation::HandOff},
+        {L"https://example.org/\u00A0caf\u00E9", Navigation::HandOff},
+        {L"https://example.org/it's", Navigation::HandOff},
+    };
+    for (const auto& [url, verdict] : cases) {
+        EXPECT_EQ(zeltra::judgeNavigation(url, page, false), verdict) << std::string(url.begin(), url.end());
+        EXPECT_EQ(zeltra::judgeNavigation(url, page, true), verdict) << "new window";
+    }
+}
+
 struct BrowserEvents : testing::Test {
     fakes::Session session;
     host::Object browser;
@@ -58,6 +83,11 @@ TEST_F(BrowserEvents, AWebAddressIsCancelledHereAndOpenedInTheUsersBrowser) {
     EXPECT_TRUE(navigateTopFrame(L"https://example.org/"));
     EXPECT_TRUE(navigateTopFrame(L"javascript:alert(1)"));
     EXPECT_EQ(session.desktop.shellOpens, std::vector<std::wstring>{L"https://example.org/"});
+}
+
+TEST_F(BrowserEvents, TheControlIsSilentAndItsGuardFailsClosed) {
+    EXPECT_TRUE(session.form->silent) << "no script error box from a hidden window";
+    EXPECT_EQ(session.form->browserEventsOnFailure, host::OnFailedDelivery::Cancel);
 }
 
 TEST_F(BrowserEvents, NewWindowsAreAlwaysCancelledAndWebAddressesHandedOn) {

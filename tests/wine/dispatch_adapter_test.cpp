@@ -6,7 +6,9 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cstring>
 #include <new>
+#include <string>
 #include <thread>
 
 #include "com/ptr.h"
@@ -532,12 +534,29 @@ INSTANTIATE_TEST_SUITE_P(Styles, ByReference,
                              return style.param == sim::win32::ByRefStyle::Bool ? "BoolPointer" : "VariantPointer";
                          });
 
+// The IDispatch of a test's own object, which lives on the test's stack: references counted, no
+// type information, no names. QueryInterface and Invoke are the object's own.
+class StackDispatch : public IDispatch {
+public:
+    ULONG refs = 0;
+
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+        return DISP_E_UNKNOWNNAME;
+    }
+};
+
 // A sink of our own, to see the by-reference argument as the simulator passes it.
-class CancellingSink final : public IDispatch {
+class CancellingSink final : public StackDispatch {
 public:
     VARTYPE cancelType = VT_EMPTY;
     VARTYPE referredType = VT_EMPTY;
-    ULONG refs = 0;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         *out = nullptr;
@@ -546,16 +565,6 @@ public:
         *out = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }  // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
-        return DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) noexcept override {
@@ -624,6 +633,158 @@ TEST_F(DispatchAdapter, AClickReachesEveryConnectedButtonWithItsTag) {
     connections.clear();
 }
 
+// --- A failed delivery on a guard's connection --------------------------------------------------
+
+// An event source of the test's own, with one connection point: the test raises its events with
+// the arguments it builds, as the WebBrowser control would, without a result or EXCEPINFO.
+class OwnEventSource final : public StackDispatch, public IConnectionPointContainer, public IConnectionPoint {
+public:
+    ComPtr<IDispatch> sink;
+
+    HRESULT raise(DISPID id, VARIANTARG* args, UINT count) {
+        DISPPARAMS params{args, nullptr, count, 0};
+        return sink->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == IID_IDispatch) *out = static_cast<IDispatch*>(this);
+        if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
+        if (iid == IID_IConnectionPoint) *out = static_cast<IConnectionPoint*>(this);
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    // One count for all three interfaces.
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return StackDispatch::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return StackDispatch::Release(); }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) noexcept override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept override {
+        *point = nullptr;
+        if (iid != win32::toGuid(host::iid::DWebBrowserEvents2)) return CONNECT_E_NOCONNECTION;
+        *point = this;
+        AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer**) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* client, DWORD* cookie) noexcept override {
+        if (sink) return CONNECT_E_ADVISELIMIT;
+        *cookie = 1;
+        return client->QueryInterface(win32::toGuid(host::iid::DWebBrowserEvents2), sink.putVoid());
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override {
+        if (cookie != 1 || !sink) return CONNECT_E_NOCONNECTION;
+        sink.reset();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) noexcept override { return E_NOTIMPL; }
+};
+
+// BeforeNavigate2 as Wine's control raises it (dlls/ieframe/navigate.c): in rgvarg order Cancel,
+// Headers, PostData, TargetFrameName, Flags, URL, the control. Every argument but the control comes by
+// reference; PostData is a reference to a reference to the posted bytes, which no handler can
+// take, or to nothing when the navigation posts nothing.
+class BeforeNavigate2Arguments {
+public:
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    UniqueVariant cancelHolder;  // VT_BOOL, for a Cancel passed as VT_BYREF|VT_VARIANT
+
+    BeforeNavigate2Arguments(IDispatch* control, bool posted, VARTYPE cancelType) {
+        url_->bstrVal = com::Bstr(L"https://example.org/form").detach();
+        url_->vt = VT_BSTR;
+        flags_->vt = VT_I4;
+        frame_->vt = VT_BSTR;
+        headers_->vt = VT_BSTR;
+        if (posted) {
+            SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 3);
+            if (bytes) std::memcpy(bytes->pvData, "q=x", 3);
+            postData_->parray = bytes;
+            postData_->vt = VT_ARRAY | VT_UI1;
+        }
+        postDataReference_->pvarVal = postData_.get();
+        postDataReference_->vt = VT_BYREF | VT_VARIANT;
+        cancelHolder->vt = VT_BOOL;
+        cancelHolder->boolVal = VARIANT_FALSE;
+        if (cancelType == (VT_BYREF | VT_BOOL)) {
+            args_[0].pboolVal = &cancel;
+        } else {
+            args_[0].pvarVal = cancelHolder.get();
+        }
+        args_[0].vt = cancelType;
+        reference(args_[1], headers_);
+        reference(args_[2], postDataReference_);
+        reference(args_[3], frame_);
+        reference(args_[4], flags_);
+        reference(args_[5], url_);
+        args_[6].vt = VT_DISPATCH;
+        args_[6].pdispVal = control;
+    }
+    VARIANTARG* data() noexcept { return args_; }
+    bool cancelled() const noexcept {
+        return args_[0].vt == (VT_BYREF | VT_BOOL) ? cancel != VARIANT_FALSE : cancelHolder->boolVal != VARIANT_FALSE;
+    }
+
+private:
+    static void reference(VARIANTARG& arg, UniqueVariant& target) {
+        arg.vt = VT_BYREF | VT_VARIANT;
+        arg.pvarVal = target.get();
+    }
+    UniqueVariant url_, flags_, frame_, postData_, postDataReference_, headers_;
+    VARIANTARG args_[7] = {};  // borrowed: nothing in them is owned
+};
+
+TEST(GuardConnection, AnArgumentThatCannotBeConvertedCancelsOnlyWhereAsked) {
+    const testing_support::ComApartment apartment;
+    for (const VARTYPE cancelType : {VARTYPE(VT_BYREF | VT_BOOL), VARTYPE(VT_BYREF | VT_VARIANT)}) {
+        for (const auto onFailure : {host::OnFailedDelivery::Report, host::OnFailedDelivery::Cancel}) {
+            const bool guard = onFailure == host::OnFailedDelivery::Cancel;
+            SCOPED_TRACE(std::string(guard ? "cancel" : "report") + (cancelType == (VT_BYREF | VT_BOOL) ? ", bool" : ", variant"));
+            OwnEventSource source;
+            int handled = 0;
+            host::EventConnection connection = win32::wrapDispatch(&source).connect(
+                host::iid::DWebBrowserEvents2, [&](std::int32_t, std::span<host::Variant>) { ++handled; }, onFailure);
+            ASSERT_TRUE(source.sink);
+
+            BeforeNavigate2Arguments posted(&source, true, cancelType);
+            EXPECT_EQ(source.raise(host::dispid::BeforeNavigate2, posted.data(), 7), DISP_E_TYPEMISMATCH);
+            EXPECT_EQ(handled, 0);
+            EXPECT_EQ(posted.cancelled(), guard);
+
+            // Nothing posted: the handler takes the event, and leaves Cancel as it is.
+            BeforeNavigate2Arguments plain(&source, false, cancelType);
+            EXPECT_EQ(source.raise(host::dispid::BeforeNavigate2, plain.data(), 7), S_OK);
+            EXPECT_EQ(handled, 1);
+            EXPECT_FALSE(plain.cancelled());
+
+            connection.disconnect();
+            EXPECT_EQ(source.refs, 0u);
+        }
+    }
+}
+
+TEST(GuardConnection, AHandlerThatThrowsCancels) {
+    const testing_support::ComApartment apartment;
+    OwnEventSource source;
+    host::EventConnection connection = win32::wrapDispatch(&source).connect(
+        host::iid::DWebBrowserEvents2,
+        [](std::int32_t, std::span<host::Variant>) { throw host::Error(E_ACCESSDENIED, "handler failed"); },
+        host::OnFailedDelivery::Cancel);
+    for (const VARTYPE cancelType : {VARTYPE(VT_BYREF | VT_BOOL), VARTYPE(VT_BYREF | VT_VARIANT)}) {
+        BeforeNavigate2Arguments args(&source, false, cancelType);
+        EXPECT_EQ(source.raise(host::dispid::BeforeNavigate2, args.data(), 7), E_ACCESSDENIED);
+        EXPECT_TRUE(args.cancelled());
+    }
+    connection.disconnect();
+    EXPECT_EQ(source.refs, 0u);
+}
+
 // --- What the adapter must not leak or let escape ----------------------------------------------
 
 // An object of another adapter, which the Win32 adapter cannot pass to Invoke.
@@ -636,7 +797,8 @@ public:
     host::Variant invoke(const host::Member&, host::InvokeKind, std::span<const host::Variant>) override {
         throw host::Error(E_NOTIMPL, "foreign");
     }
-    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler) override {
+    std::unique_ptr<host::EventConnection::Impl> advise(const host::Guid&, host::EventHandler,
+                                                        host::OnFailedDelivery) override {
         throw host::Error(E_NOTIMPL, "foreign");
     }
     const void* identity() const override { return this; }

@@ -221,6 +221,17 @@ TEST(FormWindow, UnloadedInsideItsOwnModalDisplayItEndsTheDisplayAndLeavesNothin
     });
 }
 
+TEST(FormWindow, FrmAddInMakesTheRealControlSilent) {
+    onOwnThread([] {
+        host::win32::SystemDesktop desktop;
+        win32::ComObjectFactory objects;
+        host::win32::SystemProductKeys keys;
+        zeltra::Component component(desktop, objects, keys, &zeltra::forms::win32::loadFormWindow);
+        const host::Object browser = component.frmAddIn().webBrowser1();
+        EXPECT_EQ(browser.get(host::DispId{host::dispid::Silent}), host::Variant(true));
+    });
+}
+
 TEST(FormWindow, FrmAddInLoadsOnceAndAgainAfterTheUserClosedIt) {
     onOwnThread([] {
         int loads = 0;
