@@ -31,17 +31,27 @@ void SystemDesktop::messageBox(std::wstring_view prompt, std::uint32_t style, st
 
 namespace {
 
-INPUT keyInput(WORD key, bool up) noexcept {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
+WORD virtualKey(host::ChordKey key) noexcept {
+    switch (key) {
+    case host::ChordKey::control:
+        return VK_CONTROL;
+    case host::ChordKey::leftShift:
+        return VK_LSHIFT;
+    case host::ChordKey::rightShift:
+        return VK_RSHIFT;
+    case host::ChordKey::leftAlt:
+        return VK_LMENU;
+    case host::ChordKey::rightAlt:
+        return VK_RMENU;
+    case host::ChordKey::leftWin:
+        return VK_LWIN;
+    case host::ChordKey::rightWin:
+        return VK_RWIN;
+    case host::ChordKey::c:
+        break;
+    }
+    return 'C';
 }
-
-// As the keyboard is now, or as this thread last saw it: the press that raised the click may
-// still be in the thread's state only.
-bool isDown(WORD key) noexcept { return ((GetAsyncKeyState(key) | GetKeyState(key)) & 0x8000) != 0; }
 
 // Runs the thread's messages until the clipboard's sequence number moves on or the time is up.
 bool waitForClipboardChange(DWORD before, DWORD milliseconds) {
@@ -65,23 +75,28 @@ bool waitForClipboardChange(DWORD before, DWORD milliseconds) {
 
 }  // namespace
 
-std::vector<INPUT> copyChord(std::span<const WORD> heldModifiers, bool controlHeld) {
+host::HeldKeys physicallyHeldKeys() noexcept {
+    host::HeldKeys held;
+    if (GetAsyncKeyState(VK_CONTROL) & 0x8000) held.press(host::ChordKey::control);
+    for (const host::ChordKey key : host::otherModifiers)
+        if (GetAsyncKeyState(virtualKey(key)) & 0x8000) held.press(key);
+    return held;
+}
+
+std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes) {
     std::vector<INPUT> inputs;
-    if (!controlHeld) inputs.push_back(keyInput(VK_CONTROL, false));
-    for (const WORD key : heldModifiers) inputs.push_back(keyInput(key, true));
-    inputs.push_back(keyInput('C', false));
-    inputs.push_back(keyInput('C', true));
-    for (auto key = heldModifiers.rbegin(); key != heldModifiers.rend(); ++key) inputs.push_back(keyInput(*key, false));
-    if (!controlHeld) inputs.push_back(keyInput(VK_CONTROL, true));
+    for (const host::KeyStroke& stroke : strokes) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey(stroke.key);
+        input.ki.dwFlags = stroke.up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    }
     return inputs;
 }
 
 bool SystemDesktop::copySelection() {
-    constexpr WORD modifiers[] = {VK_LSHIFT, VK_RSHIFT, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN};
-    std::vector<WORD> held;
-    for (const WORD key : modifiers)
-        if (isDown(key)) held.push_back(key);
-    std::vector<INPUT> inputs = copyChord(held, isDown(VK_CONTROL));
+    std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
     const DWORD before = GetClipboardSequenceNumber();
     const UINT count = static_cast<UINT>(inputs.size());
     if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) throw Error(lastErrorResult(), "SendInput");

@@ -5,15 +5,17 @@
 #include <span>
 #include <vector>
 
+#include "host/copy_chord.h"
 #include "host/desktop.h"
 #include "host/win32/clipboard.h"
 
 namespace host::win32 {
 
-// The keystrokes of Ctrl+C while the user still holds the given modifiers (Ctrl aside): Ctrl goes
-// down first, so that letting Alt go (the button pressed from the keyboard with Alt+T) opens no
-// menu; the held modifiers go up for the chord and down again after it, as the user holds them.
-std::vector<INPUT> copyChord(std::span<const WORD> heldModifiers, bool controlHeld);
+// The keys of the chord as they are on the keyboard now (GetAsyncKeyState), not as this thread
+// last saw them.
+[[nodiscard]] host::HeldKeys physicallyHeldKeys() noexcept;
+// The keystrokes as SendInput takes them.
+[[nodiscard]] std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes);
 
 // Registers the common-control classes named by the ICC_* flags with InitCommonControlsEx, bound
 // by name: the library does not import comctl32. A missing library or function is ignored.

@@ -252,15 +252,23 @@ TEST(Desktop, CopySelectionHasTheFocusedEditorCopyOnThisVeryThread) {
 TEST(Desktop, TheChordLeavesTheModifiersTheUserHoldsAsTheyWere) {
     const auto keys = [](const std::vector<INPUT>& inputs) {
         std::vector<std::pair<WORD, bool>> result;
-        for (const INPUT& input : inputs) result.emplace_back(input.ki.wVk, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0);
+        for (const INPUT& input : inputs) {
+            EXPECT_EQ(input.type, static_cast<DWORD>(INPUT_KEYBOARD));
+            result.emplace_back(input.ki.wVk, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0);
+        }
         return result;
     };
-    const WORD alt[] = {VK_LMENU};
     const std::vector<std::pair<WORD, bool>> withAlt = {{VK_CONTROL, false}, {VK_LMENU, true}, {'C', false},
                                                          {'C', true},        {VK_LMENU, false}, {VK_CONTROL, true}};
-    EXPECT_EQ(keys(host::win32::copyChord(alt, false)), withAlt);
+    EXPECT_EQ(keys(host::win32::keyboardInputs(host::copyChord({host::ChordKey::leftAlt}))), withAlt);
     const std::vector<std::pair<WORD, bool>> controlHeld = {{'C', false}, {'C', true}};
-    EXPECT_EQ(keys(host::win32::copyChord({}, true)), controlHeld) << "the user's Ctrl stays down";
+    EXPECT_EQ(keys(host::win32::keyboardInputs(host::copyChord({host::ChordKey::control}))), controlHeld)
+        << "the user's Ctrl stays down";
+    const std::vector<std::pair<WORD, bool>> others = {{VK_RSHIFT, true}, {VK_RMENU, true}, {VK_LWIN, true},
+                                                        {VK_RWIN, true},  {'C', false},     {'C', true}};
+    const auto strokes = host::copyChord({host::ChordKey::control, host::ChordKey::rightShift, host::ChordKey::rightAlt,
+                                          host::ChordKey::leftWin, host::ChordKey::rightWin});
+    EXPECT_EQ(keys(host::win32::keyboardInputs(std::span(strokes).first(6))), others) << "each key its own code";
 }
 
 TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
