@@ -24,8 +24,10 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Saves every format the clipboard holds that can be saved. Throws when the clipboard cannot
-    // be opened (another program holds it).
+    // Saves every format the clipboard holds, within a short budget (250 ms in all), without
+    // blocking this thread past it. Throws, leaving the clipboard as it was: when it cannot be
+    // opened (another program holds it), and with hresult::clipboardNotSaved when it holds what
+    // cannot be saved (see hresult.h) or saving takes longer than the budget.
     virtual std::unique_ptr<ClipboardContent> saveClipboard() = 0;
     // Replaces the clipboard's content with what was saved. Throws when the clipboard cannot be opened.
     virtual void restoreClipboard(const ClipboardContent& saved) = 0;
@@ -37,9 +39,10 @@ public:
     // Empties the clipboard. Throws when it cannot be opened.
     virtual void clearClipboard() = 0;
     // Sends Ctrl+C to the window with the keyboard focus and waits, processing the thread's
-    // messages (that window may be on this very thread), until the clipboard changes or about a
-    // second has passed; returns whether it changed. Modifier keys the user still holds do not
-    // join the chord, and the keyboard is left as it was.
+    // messages (that window may be on this very thread), until the clipboard changes to content
+    // that offers text or about a second has passed; returns whether such a copy arrived. A
+    // change without text does not end the wait. Modifier keys the user physically holds do not
+    // join the chord, and the keyboard is left as it physically is.
     virtual bool copySelection() = 0;
     // Changes whenever any program changes the clipboard's content.
     virtual std::uint32_t clipboardSequenceNumber() noexcept = 0;

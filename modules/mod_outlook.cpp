@@ -90,7 +90,8 @@ void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcep
 
 std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept try {
     // Saving opens the clipboard, retrying briefly: clipboard viewers and history services hold
-    // it for moments after every change. Still held: nothing was touched, nothing to launch.
+    // it for moments after every change. Still held, or holding what cannot all be saved in a
+    // moment: nothing was touched, nothing to launch.
     host::KeptClipboard usersClipboard(desktop);
     std::optional<std::wstring> captured;
     host::resumeNext([&] {

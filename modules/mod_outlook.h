@@ -52,7 +52,8 @@ void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcep
 // The text selected in the window with the keyboard focus, copied through the clipboard; the
 // user's clipboard is put back afterwards, every format of it. A non-empty capture is also kept
 // in strSelection. Nothing when the capture could not be made (the clipboard stayed held by
-// another program, or the copy could not be sent): nothing is to be launched then.
+// another program or could not all be saved in time, and then it is left untouched, or the copy
+// could not be sent): nothing is to be launched then.
 std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept;
 
 // The redirect page's address with the selection as its query: the path with "/" for "\" and

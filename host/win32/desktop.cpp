@@ -6,11 +6,12 @@
 #include <string>
 
 #include "host/error.h"
+#include "host/win32/clipboard_worker.h"
 #include "host/win32/last_error.h"
 
 namespace host::win32 {
 
-std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() { return ClipboardContent::save(options_); }
+std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() { return saveClipboardWithinBudget(options_); }
 
 void SystemDesktop::restoreClipboard(const host::ClipboardContent& saved) {
     const auto* content = dynamic_cast<const ClipboardContent*>(&saved);
@@ -53,20 +54,28 @@ WORD virtualKey(host::ChordKey key) noexcept {
     return 'C';
 }
 
-// Runs the thread's messages until the clipboard's sequence number moves on or the time is up.
-bool waitForClipboardChange(DWORD before, DWORD milliseconds) {
+// Runs the thread's messages until the clipboard changes to content that offers text, or the
+// time is up. A change without text (a program that empties the clipboard first) is passed by.
+bool waitForCopy(DWORD before, DWORD milliseconds) {
+    DWORD seen = before;
+    const auto copyArrived = [&] {
+        const DWORD now = GetClipboardSequenceNumber();
+        if (now == seen) return false;
+        seen = now;
+        return clipboardOffersText();
+    };
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
-                return GetClipboardSequenceNumber() != before;
+                return copyArrived();
             }
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        if (GetClipboardSequenceNumber() != before) return true;
+        if (copyArrived()) return true;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -101,7 +110,7 @@ bool SystemDesktop::copySelection() {
     const UINT count = static_cast<UINT>(inputs.size());
     if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) throw Error(lastErrorResult(), "SendInput");
     constexpr DWORD copyBound = 1000;
-    return waitForClipboardChange(before, copyBound);
+    return waitForCopy(before, copyBound);
 }
 
 // The library is loaded and never freed: the classes it registers live in it, and windows of those

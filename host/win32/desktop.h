@@ -25,6 +25,7 @@ class SystemDesktop final : public host::Desktop {
 public:
     explicit SystemDesktop(ClipboardOptions options = {}) noexcept : options_(options) {}
 
+    // On a worker thread, within options.saveBudget (clipboard_worker.h).
     std::unique_ptr<host::ClipboardContent> saveClipboard() override;
     // Puts back content this desktop saved; any other kind is refused with E_INVALIDARG.
     void restoreClipboard(const host::ClipboardContent& saved) override;

@@ -150,6 +150,7 @@ std::optional<std::vector<std::uint8_t>> FakeDesktop::picture() const {
 
 std::unique_ptr<host::ClipboardContent> FakeDesktop::saveClipboard() {
     open();
+    if (saveFails) throw host::Error(*saveFails, "the clipboard cannot all be saved");
     auto saved = std::make_unique<SavedClipboard>();
     saved->content = clipboard;
     return saved;

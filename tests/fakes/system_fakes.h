@@ -40,6 +40,8 @@ public:
     std::optional<int> clipboardLockedAfterOpens;
     int opens = 0;
     int copiesSent = 0;
+    // When set, every save fails with it (hresult::clipboardNotSaved: what cannot all be saved).
+    std::optional<host::HResult> saveFails;
     std::vector<std::uint32_t> commonControlsRegistered;
 
     static std::vector<std::uint8_t> textBytes(std::wstring_view text);

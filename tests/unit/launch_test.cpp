@@ -142,6 +142,18 @@ TEST_F(ButtonPress, AClipboardThatCannotBeGivenBackNavigatesNothing) {
     EXPECT_TRUE(navigations().empty());
 }
 
+TEST_F(ButtonPress, AClipboardThatCannotAllBeSavedIsLeftUntouchedAndThePressEndsQuietly) {
+    desktop.editorSelection = L"word";
+    desktop.saveFails = host::hresult::clipboardNotSaved;
+    const std::uint32_t sequence = desktop.sequenceNumber;
+    EXPECT_TRUE(press().empty()) << "no error goes back into the host's event";
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.copiesSent, 0);
+    EXPECT_EQ(desktop.sequenceNumber, sequence) << "not even emptied";
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+    EXPECT_TRUE(desktop.messageBoxes.empty());
+}
+
 TEST_F(ButtonPress, ABrowserThatRefusesTheAddressFailsTheClickEvent) {
     desktop.editorSelection = L"word";
     session.form->navigateFails = true;
