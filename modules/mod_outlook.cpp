@@ -94,14 +94,21 @@ std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& d
     // moment: nothing was touched, nothing to launch.
     host::KeptClipboard usersClipboard(desktop);
     std::optional<std::wstring> captured;
+    bool copyOutstanding = false;
     host::resumeNext([&] {
         desktop.clearClipboard();
-        // Without a change the window copied nothing: the selection is empty.
-        std::wstring text = desktop.copySelection() ? desktop.clipboardText() : std::wstring();
+        const bool copied = desktop.copySelection();
+        copyOutstanding = !copied;
+        // Without a copy the window copied nothing: the selection is empty.
+        std::wstring text = copied ? desktop.clipboardText() : std::wstring();
         if (!text.empty()) module.strSelection = text;
         captured = std::move(text);
     });
-    if (!usersClipboard.restore()) return std::nullopt;
+    const bool restored = usersClipboard.restore();
+    // A copy may still land, and a restore fails while a clipboard manager reads the copy: the
+    // desktop goes on looking after the user's content for a while.
+    desktop.guardClipboard(usersClipboard.content(), restored, copyOutstanding);
+    if (!restored) return std::nullopt;
     return captured;
 } catch (...) {
     return std::nullopt;

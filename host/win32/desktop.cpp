@@ -11,7 +11,10 @@
 
 namespace host::win32 {
 
-std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() { return saveClipboardWithinBudget(options_); }
+std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() {
+    if (!guard_.end()) throw Error(hresult::clipboardCannotOpen, "the last capture's content is still to be put back");
+    return saveClipboardWithinBudget(options_);
+}
 
 void SystemDesktop::restoreClipboard(const host::ClipboardContent& saved) {
     const auto* content = dynamic_cast<const ClipboardContent*>(&saved);
@@ -106,11 +109,23 @@ std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes) {
 
 bool SystemDesktop::copySelection() {
     std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
+    // The keystrokes go to the focus of the foreground window's thread; a copy it makes is owned
+    // by a window of that thread.
+    chordThread_ = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
     const DWORD before = GetClipboardSequenceNumber();
     const UINT count = static_cast<UINT>(inputs.size());
-    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) throw Error(lastErrorResult(), "SendInput");
+    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
+        chordThread_ = 0;
+        throw Error(lastErrorResult(), "SendInput");
+    }
     constexpr DWORD copyBound = 1000;
     return waitForCopy(before, copyBound);
+}
+
+void SystemDesktop::guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
+                                   bool copyOutstanding) noexcept {
+    guard_.start(std::dynamic_pointer_cast<const ClipboardContent>(std::move(saved)), restored,
+                 copyOutstanding ? chordThread_ : 0);
 }
 
 // The library is loaded and never freed: the classes it registers live in it, and windows of those

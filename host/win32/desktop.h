@@ -8,6 +8,7 @@
 #include "host/copy_chord.h"
 #include "host/desktop.h"
 #include "host/win32/clipboard.h"
+#include "host/win32/clipboard_guard.h"
 
 namespace host::win32 {
 
@@ -23,7 +24,8 @@ void initCommonControlClasses(std::uint32_t classes) noexcept;
 
 class SystemDesktop final : public host::Desktop {
 public:
-    explicit SystemDesktop(ClipboardOptions options = {}) noexcept : options_(options) {}
+    explicit SystemDesktop(ClipboardOptions options = {}, GuardOptions guardOptions = {}) noexcept
+        : options_(options), guard_(options, guardOptions) {}
 
     // On a worker thread, within options.saveBudget (clipboard_worker.h).
     std::unique_ptr<host::ClipboardContent> saveClipboard() override;
@@ -34,6 +36,13 @@ public:
     void clearClipboard() override { host::win32::clearClipboard(options_); }
     bool copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
+    // A late copy is told by the thread of the window that owns the clipboard after it: the
+    // thread of the foreground window when the Ctrl+C was sent. Content of another desktop is
+    // not looked after.
+    void guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
+                        bool copyOutstanding) noexcept override;
+    void endClipboardGuard() noexcept override { (void)guard_.end(); }
+    [[nodiscard]] bool guarding() const noexcept { return guard_.active(); }
     // Owned by the calling thread's active window, if it has one.
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override;
@@ -41,6 +50,8 @@ public:
 
 private:
     ClipboardOptions options_;
+    ClipboardGuard guard_;
+    DWORD chordThread_ = 0;  // of the window the last Ctrl+C went to
 };
 
 }  // namespace host::win32

@@ -314,7 +314,8 @@ TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
 
 }  // namespace
 
-// The save on a worker thread within its budget: SystemDesktop over Wine's clipboard.
+// The save on a worker thread within its budget, the guard after a capture, and a copy that
+// makes a change without text first: SystemDesktop over Wine's clipboard.
 namespace {
 
 using host::win32::SystemDesktop;
@@ -343,6 +344,46 @@ public:
 
 private:
     HANDLE handle_;
+};
+
+// Another program: a thread with a window of its own that opens the clipboard and holds it
+// until let go, putting text there when told to.
+class OtherProgram {
+public:
+    OtherProgram() : thread_([this] { run(); }) { holding_.waitBounded(); }
+    ~OtherProgram() { letGo(); }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+    bool opened() const { return opened_; }
+    void put(std::wstring newText) {
+        text_ = std::move(newText);
+        put_.set();
+        putDone_.waitBounded();
+    }
+    void letGo() {
+        released_.set();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void run() {
+        const HWND window = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+        opened_ = OpenClipboard(window) != FALSE;
+        holding_.set();
+        const HANDLE events[] = {put_.handle(), released_.handle()};
+        if (WaitForMultipleObjects(2, events, FALSE, 10000) == WAIT_OBJECT_0) {
+            EmptyClipboard();
+            setData(CF_UNICODETEXT, bytesOf(text_.c_str(), (text_.size() + 1) * sizeof(wchar_t)));
+            putDone_.set();
+            released_.waitBounded();
+        }
+        if (opened_) CloseClipboard();
+        DestroyWindow(window);
+    }
+    Event holding_, put_, putDone_, released_;
+    bool opened_ = false;
+    std::wstring text_;
+    std::thread thread_;
 };
 
 // An owner on a thread of its own that renders text late, once told to.
@@ -439,6 +480,108 @@ TEST_F(BudgetedSave, AnOwnerThatTakesLongerThanTheBudgetFailsTheSaveWhileTheLibr
     ASSERT_TRUE(pumpUntil([] { return GetOpenClipboardWindow() == nullptr; })) << "the worker lets go of it";
     EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"late", 10));
     owner.reset();
+}
+
+// A capture on this thread: the user's content saved, the clipboard emptied, Ctrl+C sent to an
+// editor in front with nothing selected (so that its copy is outstanding), and the content put
+// back, unless the restore is to have failed.
+struct Guard : Clipboard {
+    SystemDesktop desktop{{}, {20, 1500}};
+    FocusedEditor editor{L"alpha Beta Gamma"};
+    std::shared_ptr<const host::ClipboardContent> saved;
+
+    void captureWithTheCopyOutstanding(bool restore = true) {
+        fill({{CF_UNICODETEXT, text}, {own, Bytes{9, 8, 7}}});
+        saved = desktop.saveClipboard();
+        desktop.clearClipboard();
+        editor.select(0, 0);
+        ASSERT_FALSE(desktop.copySelection());
+        if (restore) desktop.restoreClipboard(*saved);
+    }
+    void expectTheUsersContent() {
+        EXPECT_EQ(read(CF_UNICODETEXT), text);
+        EXPECT_EQ(read(own), (Bytes{9, 8, 7}));
+    }
+    bool guardEnds() {
+        return pumpUntil([&] { return !desktop.guarding(); });
+    }
+};
+
+TEST_F(Guard, ALateCopyByTheWindowTheChordWentToIsUndone) {
+    captureWithTheCopyOutstanding();
+    desktop.guardClipboard(saved, true, true);
+    EXPECT_FALSE(com::canUnload()) << "its timer runs the library's code";
+    editor.select(6, 10);
+    editor.copy();
+    EXPECT_TRUE(guardEnds());
+    expectTheUsersContent();
+    EXPECT_TRUE(com::canUnload());
+}
+
+TEST_F(Guard, NewerContentFromAnotherProgramEndsTheWatchAndStays) {
+    captureWithTheCopyOutstanding();
+    desktop.guardClipboard(saved, true, true);
+    OtherProgram other;
+    other.put(L"newer");
+    other.letGo();
+    EXPECT_TRUE(guardEnds());
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"newer", 12));
+    editor.select(6, 10);
+    editor.copy();
+    pumpUntil([n = 0]() mutable { return ++n > 5; });
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"Beta", 10)) << "a copy after the watch is left alone";
+}
+
+TEST_F(Guard, ARestoreThatCouldNotOpenTheClipboardIsRetriedUntilItIsFree) {
+    captureWithTheCopyOutstanding(false);
+    std::optional<OtherProgram> holder(std::in_place);
+    ASSERT_TRUE(holder->opened());
+    desktop.guardClipboard(saved, false, false);
+    pumpUntil([n = 0]() mutable { return ++n > 5; });  // some looks while it is held
+    EXPECT_TRUE(desktop.guarding());
+    holder.reset();
+    EXPECT_TRUE(guardEnds());
+    expectTheUsersContent();
+}
+
+TEST_F(Guard, NewerContentEndsARestoreStillOwed) {
+    captureWithTheCopyOutstanding(false);
+    OtherProgram holder;
+    desktop.guardClipboard(saved, false, false);
+    holder.put(L"newer");
+    holder.letGo();
+    EXPECT_TRUE(guardEnds());
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"newer", 12));
+}
+
+TEST_F(Guard, EndTriesARestoreStillOwedOnceMoreThenTheLibraryMayUnload) {
+    captureWithTheCopyOutstanding(false);
+    std::optional<OtherProgram> holder(std::in_place);
+    desktop.guardClipboard(saved, false, false);
+    EXPECT_FALSE(com::canUnload());
+    holder.reset();
+    desktop.endClipboardGuard();
+    EXPECT_FALSE(desktop.guarding());
+    EXPECT_TRUE(com::canUnload());
+    expectTheUsersContent();
+}
+
+TEST_F(Guard, EndsByItselfWhenTheCopyNeverComes) {
+    captureWithTheCopyOutstanding();
+    desktop.guardClipboard(saved, true, true);
+    EXPECT_TRUE(guardEnds());
+    EXPECT_TRUE(com::canUnload());
+    expectTheUsersContent();
+}
+
+TEST_F(Guard, ANewSaveEndsTheGuardPuttingBackWhatItStillOwedFirst) {
+    captureWithTheCopyOutstanding(false);
+    std::optional<OtherProgram> holder(std::in_place);
+    desktop.guardClipboard(saved, false, false);
+    holder.reset();
+    const auto next = desktop.saveClipboard();
+    EXPECT_FALSE(desktop.guarding());
+    EXPECT_EQ(savedBytes(dynamic_cast<const ClipboardContent&>(*next), own), (Bytes{9, 8, 7}));
 }
 
 }  // namespace
