@@ -286,10 +286,13 @@ LRESULT CALLBACK copiesInTwoSteps(HWND edit, UINT message, WPARAM wParam, LPARAM
         EmptyClipboard();
         setData(own, Bytes{1});
         CloseClipboard();
-        PostMessageW(edit, WM_APP, 0, 0);
+        SetTimer(edit, 1, 50, nullptr);
         return 0;
     }
-    if (message == WM_APP) return CallWindowProcW(editProcedure, edit, WM_COPY, 0, 0);
+    if (message == WM_TIMER && wParam == 1) {
+        KillTimer(edit, 1);
+        return CallWindowProcW(editProcedure, edit, WM_COPY, 0, 0);
+    }
     return CallWindowProcW(editProcedure, edit, message, wParam, lParam);
 }
 
