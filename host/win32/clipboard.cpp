@@ -282,12 +282,15 @@ std::unique_ptr<ClipboardContent> ClipboardContent::save(const ClipboardOptions&
     if (fileContents == 0) throwLastError("RegisterClipboardFormatW");
     auto content = std::make_unique<ClipboardContent>();
     const OpenClipboardScope clipboard(options);
+    const std::vector<UINT> formats = listFormats();
+    // Before any is read: reading has owners render their formats, for nothing if one cannot be kept.
+    for (const UINT format : formats)
+        if (kindOf(format) == Kind::notSaved || format == fileContents) throwNotSaved("a format that cannot be saved");
     std::size_t budget = options.maxSavedBytes;
-    for (const UINT format : listFormats()) {
+    for (const UINT format : formats) {
         if (abandoned && abandoned->load()) throwNotSaved("saving abandoned");
         const Kind kind = kindOf(format);
         if (kind == Kind::keptThroughDib || markers.contains(format)) continue;
-        if (kind == Kind::notSaved || format == fileContents) throwNotSaved("a format that cannot be saved");
         const HANDLE data = GetClipboardData(format);
         if (!data) throwNotSaved("a format whose data cannot be had");
         std::vector<std::uint8_t> bytes = readData(kind, data, budget);

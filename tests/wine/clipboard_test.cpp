@@ -48,6 +48,7 @@ Bytes savedBytes(const ClipboardContent& content, UINT format) {
 }
 
 Bytes rendered;  // what the test's window renders when asked for a delayed format
+int renders = 0;
 std::vector<DWORD> pauses;
 void recordPause(DWORD milliseconds) { pauses.push_back(milliseconds); }
 
@@ -59,7 +60,10 @@ void setData(UINT format, const Bytes& bytes) {  // no bytes: rendered on reques
 }
 
 LRESULT CALLBACK renderingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_RENDERFORMAT) setData(static_cast<UINT>(wParam), rendered);
+    if (message == WM_RENDERFORMAT) {
+        ++renders;
+        setData(static_cast<UINT>(wParam), rendered);
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -459,6 +463,14 @@ TEST_F(BudgetedSave, WhatCannotBeSavedFailsTheSaveAndLeavesTheClipboardAsItWas) 
         EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
         EXPECT_EQ(read(CF_UNICODETEXT), text);
     }
+}
+
+TEST_F(BudgetedSave, NothingIsRenderedWhenAFormatListedLaterCannotBeSaved) {
+    rendered = bytesOf("rendered here", 13);
+    renders = 0;
+    fill({{own, {}}, {RegisterClipboardFormatW(L"FileContents"), Bytes(16, 1)}});
+    EXPECT_EQ(saveError(), host::hresult::clipboardNotSaved);
+    EXPECT_EQ(renders, 0);
 }
 
 TEST_F(BudgetedSave, AnOwnerOnThisThreadRendersWhileTheSaveWaitsAndNoPostedMessageRuns) {
