@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <iterator>
 #include <string>
 
 #include "host/error.h"
@@ -35,27 +36,11 @@ void SystemDesktop::messageBox(std::wstring_view prompt, std::uint32_t style, st
 
 namespace {
 
-WORD virtualKey(host::ChordKey key) noexcept {
-    switch (key) {
-    case host::ChordKey::control:
-        return VK_CONTROL;
-    case host::ChordKey::leftShift:
-        return VK_LSHIFT;
-    case host::ChordKey::rightShift:
-        return VK_RSHIFT;
-    case host::ChordKey::leftAlt:
-        return VK_LMENU;
-    case host::ChordKey::rightAlt:
-        return VK_RMENU;
-    case host::ChordKey::leftWin:
-        return VK_LWIN;
-    case host::ChordKey::rightWin:
-        return VK_RWIN;
-    case host::ChordKey::c:
-        break;
-    }
-    return 'C';
-}
+// By host::ChordKey.
+constexpr WORD virtualKeys[] = {VK_CONTROL, VK_LSHIFT, VK_RSHIFT, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN, 'C'};
+static_assert(std::size(virtualKeys) == static_cast<std::size_t>(host::ChordKey::c) + 1);
+
+WORD virtualKey(host::ChordKey key) noexcept { return virtualKeys[static_cast<std::size_t>(key)]; }
 
 // Runs the thread's messages until the clipboard changes to content that offers text, or the
 // time is up. A change without text (a program that empties the clipboard first) is passed by.

@@ -238,37 +238,42 @@ std::wstring Clipboard::describe(const std::vector<Format>& formats) {
     return text;
 }
 
-ClipboardHolder::ClipboardHolder() = default;
+bool ProgramThread::start(std::function<void(ProgramThread&)> body) {
+    stop();
+    if (!ready_.handle || !stop_.handle) return false;
+    ResetEvent(ready_.handle);
+    ResetEvent(stop_.handle);
+    ok_ = false;
+    thread_ = std::thread([this, body = std::move(body)]() noexcept { body(*this); });
+    WaitForSingleObject(ready_.handle, INFINITE);
+    if (!ok_) stop();
+    return ok_;
+}
 
-ClipboardHolder::~ClipboardHolder() { release(); }
+void ProgramThread::ready(bool ok) {
+    ok_ = ok;
+    SetEvent(ready_.handle);
+}
+
+void ProgramThread::stop() {
+    if (!thread_.joinable()) return;
+    SetEvent(stop_.handle);
+    thread_.join();
+}
 
 bool ClipboardHolder::hold(DWORD ms) {
-    release();
-    if (!held_.handle || !released_.handle) return false;
-    ResetEvent(held_.handle);
-    ResetEvent(released_.handle);
-    opened_ = false;
-    thread_ = std::thread([this, ms]() noexcept {
+    return thread_.start([ms](ProgramThread& thread) {
         // A message-only window of this thread: the clipboard's holder as GetOpenClipboardWindow tells.
-        HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Holder", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr);
-        opened_ = window && OpenClipboard(window);
-        SetEvent(held_.handle);
-        if (opened_) {
-            WaitForSingleObject(released_.handle, ms);
+        const HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Holder", 0, 0, 0, 0, 0,
+                                            HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+        const bool opened = window && OpenClipboard(window);
+        thread.ready(opened);
+        if (opened) {
+            WaitForSingleObject(thread.stopping(), ms);
             CloseClipboard();
         }
         if (window) DestroyWindow(window);
     });
-    WaitForSingleObject(held_.handle, INFINITE);
-    if (!opened_) release();
-    return opened_;
-}
-
-void ClipboardHolder::release() {
-    if (!thread_.joinable()) return;
-    if (released_.handle) SetEvent(released_.handle);
-    thread_.join();
 }
 
 }  // namespace sim::win32

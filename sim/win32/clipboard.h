@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -88,26 +89,41 @@ struct ManualEvent {
     HANDLE handle;
 };
 
+// The thread of another program: started, waited for until it is ready, told to stop, joined.
+class ProgramThread {
+public:
+    ProgramThread() = default;
+    ~ProgramThread() { stop(); }
+    ProgramThread(const ProgramThread&) = delete;
+    ProgramThread& operator=(const ProgramThread&) = delete;
+
+    // Runs body on a thread of its own (a thread still running stops first) and returns once body
+    // has called ready(ok): ok. A thread that is not ok is joined before this returns.
+    bool start(std::function<void(ProgramThread&)> body);
+    void ready(bool ok);
+    // Set when the thread is to stop.
+    HANDLE stopping() const { return stop_.handle; }
+    void stop();
+
+private:
+    ManualEvent ready_;
+    ManualEvent stop_;
+    std::atomic<bool> ok_ = false;
+    std::thread thread_;
+};
+
 // Another program holding the clipboard open: a thread of its own, with its own window, opens the
 // clipboard and keeps it for a while, as a clipboard monitor or a slow program does.
 class ClipboardHolder {
 public:
-    ClipboardHolder();
-    ~ClipboardHolder();  // lets go of the clipboard and waits for the thread
-    ClipboardHolder(const ClipboardHolder&) = delete;
-    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
-
     // Holds the clipboard for `ms` milliseconds from now (a hold still running ends first); returns
     // once the clipboard is held, false when it could not be opened.
     bool hold(DWORD ms);
     // Closes the clipboard now (if still held) and waits for the thread.
-    void release();
+    void release() { thread_.stop(); }
 
 private:
-    ManualEvent held_;      // set by the thread once it holds the clipboard, or has given up
-    ManualEvent released_;  // set to make the thread let go early
-    std::atomic<bool> opened_ = false;
-    std::thread thread_;
+    ProgramThread thread_;
 };
 
 }  // namespace sim::win32

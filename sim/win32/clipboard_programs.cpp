@@ -80,49 +80,33 @@ LRESULT CALLBACK DelayedOwner::windowProc(HWND window, UINT message, WPARAM wPar
 }
 
 bool ClipboardMonitor::start(DWORD holdMs) {
-    stop();
-    if (!listening_.handle || !stop_.handle) return false;
-    ResetEvent(listening_.handle);
-    ResetEvent(stop_.handle);
-    started_ = false;
-    thread_ = std::thread([this, holdMs]() noexcept { run(holdMs); });
-    WaitForSingleObject(listening_.handle, INFINITE);
-    if (!started_) stop();
-    return started_;
+    return thread_.start([holdMs](ProgramThread& thread) { run(thread, holdMs); });
 }
 
-void ClipboardMonitor::stop() {
-    if (!thread_.joinable()) return;
-    SetEvent(stop_.handle);
-    thread_.join();
-}
-
-void ClipboardMonitor::run(DWORD holdMs) {
+void ClipboardMonitor::run(ProgramThread& thread, DWORD holdMs) {
     const HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Monitor", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                         nullptr, GetModuleHandleW(nullptr), nullptr);
-    started_ = window && AddClipboardFormatListener(window);
-    SetEvent(listening_.handle);
-    while (started_) {
-        if (MsgWaitForMultipleObjects(1, &stop_.handle, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0 + 1) break;
+    const bool listening = window && AddClipboardFormatListener(window);
+    thread.ready(listening);
+    const HANDLE stopping = thread.stopping();
+    while (listening && MsgWaitForMultipleObjects(1, &stopping, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         bool changed = false;
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_CLIPBOARDUPDATE) changed = true;
             else DispatchMessageW(&message);
         }
-        if (changed) look(window, holdMs);
+        if (changed) look(thread, window, holdMs);
     }
-    if (window) {
-        RemoveClipboardFormatListener(window);
-        DestroyWindow(window);
-    }
+    if (listening) RemoveClipboardFormatListener(window);
+    if (window) DestroyWindow(window);
 }
 
-void ClipboardMonitor::look(HWND window, DWORD holdMs) const {
+void ClipboardMonitor::look(const ProgramThread& thread, HWND window, DWORD holdMs) {
     // At once: the program that changed it, or another reader, may still hold it for a moment.
     while (!OpenClipboard(window))
-        if (WaitForSingleObject(stop_.handle, 1) == WAIT_OBJECT_0) return;
-    if (CountClipboardFormats() > 0) WaitForSingleObject(stop_.handle, holdMs);
+        if (WaitForSingleObject(thread.stopping(), 1) == WAIT_OBJECT_0) return;
+    if (CountClipboardFormats() > 0) WaitForSingleObject(thread.stopping(), holdMs);
     CloseClipboard();
 }
 

@@ -4,7 +4,6 @@
 // (clipboard history services and managers).
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 
@@ -46,25 +45,17 @@ private:
 // holds anything, keeps it open for holdMs while it would read it.
 class ClipboardMonitor {
 public:
-    ClipboardMonitor() = default;
-    ~ClipboardMonitor() { stop(); }
-    ClipboardMonitor(const ClipboardMonitor&) = delete;
-    ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;
-
     // Starts watching (a monitor running stops first); false when it cannot listen.
     bool start(DWORD holdMs);
     // Lets go of the clipboard at once, if held, and stops watching.
-    void stop();
+    void stop() { thread_.stop(); }
 
 private:
-    void run(DWORD holdMs);
+    static void run(ProgramThread& thread, DWORD holdMs);
     // After a change: opens the clipboard and keeps it for holdMs when it holds anything.
-    void look(HWND window, DWORD holdMs) const;
+    static void look(const ProgramThread& thread, HWND window, DWORD holdMs);
 
-    ManualEvent listening_;  // set once the thread listens, or has given up
-    ManualEvent stop_;
-    std::atomic<bool> started_ = false;
-    std::thread thread_;
+    ProgramThread thread_;
 };
 
 }  // namespace sim::win32
