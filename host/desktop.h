@@ -25,8 +25,12 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Saves every format the clipboard holds that can be saved. Throws when the clipboard cannot
-    // be opened (another program holds it).
+    // Saves every format the clipboard holds, within a short budget (250 ms in all), without
+    // blocking this thread past it. Throws, leaving the clipboard as it was: when it cannot be
+    // opened (another program holds it), and with hresult::clipboardNotSaved when it holds what
+    // cannot be saved (see hresult.h) or saving takes longer than the budget. A guard still
+    // running (guardClipboard) is ended first, as endClipboardGuard does; when the restore it
+    // still owed fails, the save fails as for a clipboard held by another program.
     virtual std::unique_ptr<ClipboardContent> saveClipboard() = 0;
     // Replaces the clipboard's content with what was saved. Throws when the clipboard cannot be opened.
     virtual void restoreClipboard(const ClipboardContent& saved) = 0;
@@ -38,12 +42,23 @@ public:
     // Empties the clipboard. Throws when it cannot be opened.
     virtual void clearClipboard() = 0;
     // Sends Ctrl+C to the window with the keyboard focus and waits, processing the thread's
-    // messages (that window may be on this very thread), until the clipboard changes or about a
-    // second has passed; returns whether it changed. Modifier keys the user still holds do not
-    // join the chord, and the keyboard is left as it was.
+    // messages (that window may be on this very thread), until the clipboard changes to content
+    // that offers text or about a second has passed; returns whether such a copy arrived. A
+    // change without text does not end the wait. Modifier keys the user physically holds do not
+    // join the chord, and the keyboard is left as it physically is.
     virtual bool copySelection() = 0;
     // Changes whenever any program changes the clipboard's content.
     virtual std::uint32_t clipboardSequenceNumber() noexcept = 0;
+    // What a capture calls once it has tried to put the user's content back: restored says
+    // whether that worked, copyOutstanding that a Ctrl+C was sent whose copy has not arrived.
+    // For a few seconds the desktop then looks after the clipboard on its own: a restore that
+    // failed is tried again until it works, and a late copy made by the window the Ctrl+C went to
+    // is undone by putting the saved content back again. Newer content from another program
+    // ends that (it is the user's). A guard still running from an earlier capture is ended first.
+    virtual void guardClipboard(std::shared_ptr<const ClipboardContent> saved, bool restored,
+                                bool copyOutstanding) noexcept = 0;
+    // The add-in is going: a restore still owed is tried once more, then the guard ends.
+    virtual void endClipboardGuard() noexcept = 0;
 
     // A modal message box; returns when dismissed. The answer is not reported.
     virtual void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) = 0;
@@ -88,6 +103,9 @@ public:
         return tryRestore() || tryRestore();
     }
 
+    // What was saved, to hand over to the desktop's guard.
+    const std::shared_ptr<const ClipboardContent>& content() const noexcept { return saved_; }
+
 private:
     bool tryRestore() noexcept {
         try {
@@ -99,7 +117,7 @@ private:
     }
 
     Desktop& desktop_;
-    std::unique_ptr<ClipboardContent> saved_;
+    std::shared_ptr<const ClipboardContent> saved_;
     std::optional<std::uint32_t> ours_;
     bool restored_ = false;
     bool settled_ = false;  // restore() was called: the destructor leaves the clipboard alone

@@ -36,6 +36,11 @@ constexpr HResult classNotAvailable = static_cast<HResult>(0x80040111); // CLASS
 constexpr HResult objectNotSet = static_cast<HResult>(0x800A005B);
 // Null used where a value was required ("invalid use of Null").
 constexpr HResult invalidUseOfNull = static_cast<HResult>(0x800A005E);
+constexpr HResult clipboardCannotOpen = static_cast<HResult>(0x800401D0);  // CLIPBRD_E_CANT_OPEN
+// Ours (the customer bit set): the clipboard holds what cannot all be saved, so it is left alone:
+// a format only its owner's data object gives ("FileContents"), an owner-drawn or private-handle
+// format, one past the size limit or one that cannot be read, or saving took longer than its budget.
+constexpr HResult clipboardNotSaved = static_cast<HResult>(0xA0040001);
 }  // namespace hresult
 
 constexpr bool failed(HResult hr) { return hr < 0; }

@@ -12,6 +12,7 @@ void Component::releaseIfNotConnected() noexcept {
     // Nothing that waits for a connection may run after the last one: a welcome not yet shown,
     // button work held back for a capture.
     desktop.cancelPostedTasks();
+    desktop.endClipboardGuard();
     afterCapture_.clear();
     releaseFormApplication();
     // A capture or the welcome may still be running further up the stack; the form keeps itself

@@ -90,17 +90,25 @@ void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcep
 
 std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept try {
     // Saving opens the clipboard, retrying briefly: clipboard viewers and history services hold
-    // it for moments after every change. Still held: nothing was touched, nothing to launch.
+    // it for moments after every change. Still held, or holding what cannot all be saved in a
+    // moment: nothing was touched, nothing to launch.
     host::KeptClipboard usersClipboard(desktop);
     std::optional<std::wstring> captured;
+    bool copyOutstanding = false;
     host::resumeNext([&] {
         desktop.clearClipboard();
-        // Without a change the window copied nothing: the selection is empty.
-        std::wstring text = desktop.copySelection() ? desktop.clipboardText() : std::wstring();
+        const bool copied = desktop.copySelection();
+        copyOutstanding = !copied;
+        // Without a copy the window copied nothing: the selection is empty.
+        std::wstring text = copied ? desktop.clipboardText() : std::wstring();
         if (!text.empty()) module.strSelection = text;
         captured = std::move(text);
     });
-    if (!usersClipboard.restore()) return std::nullopt;
+    const bool restored = usersClipboard.restore();
+    // A copy may still land, and a restore fails while a clipboard manager reads the copy: the
+    // desktop goes on looking after the user's content for a while.
+    desktop.guardClipboard(usersClipboard.content(), restored, copyOutstanding);
+    if (!restored) return std::nullopt;
     return captured;
 } catch (...) {
     return std::nullopt;

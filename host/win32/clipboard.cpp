@@ -5,32 +5,10 @@
 
 #include "host/error.h"
 #include "host/win32/last_error.h"
+#include "host/win32/unique_handle.h"
 
 namespace host::win32 {
 namespace {
-
-[[noreturn]] void throwLastError(const char* what) { throw Error(lastErrorResult(), what); }
-
-template <class Handle, auto destroy>
-class Unique {
-public:
-    explicit Unique(Handle handle) noexcept : handle_(handle) {}
-    Unique(Unique&& other) noexcept : handle_(other.release()) {}
-    Unique& operator=(const Unique&) = delete;
-    ~Unique() {
-        if (handle_) destroy(handle_);
-    }
-    Handle get() const noexcept { return handle_; }
-    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, nullptr); }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-
-private:
-    Handle handle_;
-};
-
-using UniqueGlobal = Unique<HGLOBAL, GlobalFree>;
-using UniqueMetaFile = Unique<HMETAFILE, DeleteMetaFile>;
-using UniqueWindow = Unique<HWND, DestroyWindow>;
 
 class LockedGlobal {
 public:
@@ -48,10 +26,12 @@ private:
     std::uint8_t* data_;
 };
 
+[[noreturn]] void throwNotSaved(const char* why) { throw Error(hresult::clipboardNotSaved, why); }
+
 // How a format's data is held, and so how it is saved. Most formats are global memory: the text
 // formats, CF_DIB, CF_DIBV5, CF_HDROP, CF_LOCALE and every registered format ("HTML Format",
 // "Rich Text Format", private ones).
-enum class Kind { global, enhMetaFile, metaFilePict, palette, notSaved };
+enum class Kind { global, enhMetaFile, metaFilePict, palette, keptThroughDib, notSaved };
 
 Kind kindOf(UINT format) noexcept {
     switch (format) {
@@ -65,6 +45,7 @@ Kind kindOf(UINT format) noexcept {
     // from the bitmap if they were not put there, and renders the bitmap back from them when
     // they are put back. The DIBs carry the pixels, so the device-dependent bitmap is not kept.
     case CF_BITMAP:
+        return Kind::keptThroughDib;
     // What cannot be kept: the owner draws CF_OWNERDISPLAY itself; the CF_DSP* formats stand in
     // for the owner's private data, and CF_PRIVATEFIRST..CF_PRIVATELAST and
     // CF_GDIOBJFIRST..CF_GDIOBJLAST are handles only their owner knows how to copy or free.
@@ -89,6 +70,7 @@ struct PictureHeader {
 };
 
 // The bytes of one format's data; none when it cannot be read or is larger than the budget.
+// (Data of no bytes at all cannot be locked either.)
 std::vector<std::uint8_t> readData(Kind kind, HANDLE data, std::size_t budget) {
     std::vector<std::uint8_t> bytes;
     switch (kind) {
@@ -129,6 +111,7 @@ std::vector<std::uint8_t> readData(Kind kind, HANDLE data, std::size_t budget) {
         if (GetPaletteEntries(palette, 0, count, reinterpret_cast<PALETTEENTRY*>(bytes.data())) != count) bytes.clear();
         break;
     }
+    case Kind::keptThroughDib:
     case Kind::notSaved:
         break;
     }
@@ -177,6 +160,7 @@ public:
             handle_ = CreatePalette(palette);
             break;
         }
+        case Kind::keptThroughDib:
         case Kind::notSaved:
             break;
         }
@@ -250,11 +234,12 @@ private:
 // clipboard for a moment, so the open is tried a few times, 130 ms in all at most.
 class OpenClipboardScope {
 public:
-    explicit OpenClipboardScope(const ClipboardOptions& options)
+    explicit OpenClipboardScope(const ClipboardOptions& options, Opening opening = Opening::retryBriefly)
         : window_(CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {
         if (!window_) throwLastError("CreateWindowExW");
         constexpr DWORD pauses[] = {10, 20, 40, 60};
         for (const DWORD pause : pauses) {
+            if (opening == Opening::once) break;
             if (OpenClipboard(window_.get())) return;
             if (options.pause) {
                 options.pause(pause);
@@ -288,27 +273,37 @@ std::vector<UINT> listFormats() {
 
 }  // namespace
 
-std::unique_ptr<ClipboardContent> ClipboardContent::save(const ClipboardOptions& options) {
+std::unique_ptr<ClipboardContent> ClipboardContent::save(const ClipboardOptions& options,
+                                                         const std::atomic<bool>* abandoned) {
     const MarkerFormats markers;
+    // A copied attachment or message offers its files' bytes only through its data object, one
+    // file at a time; through the clipboard they cannot come back at all.
+    const UINT fileContents = RegisterClipboardFormatW(L"FileContents");
+    if (fileContents == 0) throwLastError("RegisterClipboardFormatW");
     auto content = std::make_unique<ClipboardContent>();
     const OpenClipboardScope clipboard(options);
+    const std::vector<UINT> formats = listFormats();
+    // Before any is read: reading has owners render their formats, for nothing if one cannot be kept.
+    for (const UINT format : formats)
+        if (kindOf(format) == Kind::notSaved || format == fileContents) throwNotSaved("a format that cannot be saved");
     std::size_t budget = options.maxSavedBytes;
-    for (const UINT format : listFormats()) {
+    for (const UINT format : formats) {
+        if (abandoned && abandoned->load()) throwNotSaved("saving abandoned");
         const Kind kind = kindOf(format);
-        if (kind == Kind::notSaved || markers.contains(format)) continue;
+        if (kind == Kind::keptThroughDib || markers.contains(format)) continue;
         const HANDLE data = GetClipboardData(format);
-        if (!data) continue;
+        if (!data) throwNotSaved("a format whose data cannot be had");
         std::vector<std::uint8_t> bytes = readData(kind, data, budget);
-        if (bytes.empty()) continue;
+        if (bytes.empty()) throwNotSaved("a format that cannot be read or is past the size limit");
         budget -= bytes.size();
         content->formats_.push_back({format, std::move(bytes)});
     }
     return content;
 }
 
-void ClipboardContent::restore(const ClipboardOptions& options) const {
+void ClipboardContent::restore(const ClipboardOptions& options, Opening opening) const {
     const MarkerFormats markers;
-    const OpenClipboardScope clipboard(options);
+    const OpenClipboardScope clipboard(options, opening);
     clipboard.empty();
     // Everything that can be put back is, in the order it was listed; the first failure is
     // reported afterwards.
@@ -332,6 +327,15 @@ void setClipboardPicture(const host::Bitmap& picture, const ClipboardOptions& op
     clipboard.empty();
     dib.put();
     markers.put();
+}
+
+bool clipboardOffersText() noexcept {
+    return IsClipboardFormatAvailable(CF_UNICODETEXT) || IsClipboardFormatAvailable(CF_TEXT);
+}
+
+DWORD clipboardOwnerThread() noexcept {
+    const HWND owner = GetClipboardOwner();
+    return owner ? GetWindowThreadProcessId(owner, nullptr) : 0;
 }
 
 std::wstring clipboardText(const ClipboardOptions& options) {

@@ -3,14 +3,19 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <iterator>
 #include <string>
 
 #include "host/error.h"
+#include "host/win32/clipboard_worker.h"
 #include "host/win32/last_error.h"
 
 namespace host::win32 {
 
-std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() { return ClipboardContent::save(options_); }
+std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() {
+    if (!guard_.end()) throw Error(hresult::clipboardCannotOpen, "the last capture's content is still to be put back");
+    return saveClipboardWithinBudget(options_);
+}
 
 void SystemDesktop::restoreClipboard(const host::ClipboardContent& saved) {
     const auto* content = dynamic_cast<const ClipboardContent*>(&saved);
@@ -31,32 +36,34 @@ void SystemDesktop::messageBox(std::wstring_view prompt, std::uint32_t style, st
 
 namespace {
 
-INPUT keyInput(WORD key, bool up) noexcept {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
-}
+// By host::ChordKey.
+constexpr WORD virtualKeys[] = {VK_CONTROL, VK_LSHIFT, VK_RSHIFT, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN, 'C'};
+static_assert(std::size(virtualKeys) == static_cast<std::size_t>(host::ChordKey::c) + 1);
 
-// As the keyboard is now, or as this thread last saw it: the press that raised the click may
-// still be in the thread's state only.
-bool isDown(WORD key) noexcept { return ((GetAsyncKeyState(key) | GetKeyState(key)) & 0x8000) != 0; }
+WORD virtualKey(host::ChordKey key) noexcept { return virtualKeys[static_cast<std::size_t>(key)]; }
 
-// Runs the thread's messages until the clipboard's sequence number moves on or the time is up.
-bool waitForClipboardChange(DWORD before, DWORD milliseconds) {
+// Runs the thread's messages until the clipboard changes to content that offers text, or the
+// time is up. A change without text (a program that empties the clipboard first) is passed by.
+bool waitForCopy(DWORD before, DWORD milliseconds) {
+    DWORD seen = before;
+    const auto copyArrived = [&] {
+        const DWORD now = GetClipboardSequenceNumber();
+        if (now == seen) return false;
+        seen = now;
+        return clipboardOffersText();
+    };
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
-                return GetClipboardSequenceNumber() != before;
+                return copyArrived();
             }
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        if (GetClipboardSequenceNumber() != before) return true;
+        if (copyArrived()) return true;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -65,28 +72,45 @@ bool waitForClipboardChange(DWORD before, DWORD milliseconds) {
 
 }  // namespace
 
-std::vector<INPUT> copyChord(std::span<const WORD> heldModifiers, bool controlHeld) {
+host::HeldKeys physicallyHeldKeys() noexcept {
+    host::HeldKeys held;
+    if (GetAsyncKeyState(VK_CONTROL) & 0x8000) held.press(host::ChordKey::control);
+    for (const host::ChordKey key : host::otherModifiers)
+        if (GetAsyncKeyState(virtualKey(key)) & 0x8000) held.press(key);
+    return held;
+}
+
+std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes) {
     std::vector<INPUT> inputs;
-    if (!controlHeld) inputs.push_back(keyInput(VK_CONTROL, false));
-    for (const WORD key : heldModifiers) inputs.push_back(keyInput(key, true));
-    inputs.push_back(keyInput('C', false));
-    inputs.push_back(keyInput('C', true));
-    for (auto key = heldModifiers.rbegin(); key != heldModifiers.rend(); ++key) inputs.push_back(keyInput(*key, false));
-    if (!controlHeld) inputs.push_back(keyInput(VK_CONTROL, true));
+    for (const host::KeyStroke& stroke : strokes) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey(stroke.key);
+        input.ki.dwFlags = stroke.up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    }
     return inputs;
 }
 
 bool SystemDesktop::copySelection() {
-    constexpr WORD modifiers[] = {VK_LSHIFT, VK_RSHIFT, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN};
-    std::vector<WORD> held;
-    for (const WORD key : modifiers)
-        if (isDown(key)) held.push_back(key);
-    std::vector<INPUT> inputs = copyChord(held, isDown(VK_CONTROL));
+    std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
+    // The keystrokes go to the focus of the foreground window's thread; a copy it makes is owned
+    // by a window of that thread.
+    chordThread_ = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
     const DWORD before = GetClipboardSequenceNumber();
     const UINT count = static_cast<UINT>(inputs.size());
-    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) throw Error(lastErrorResult(), "SendInput");
+    if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
+        chordThread_ = 0;
+        throw Error(lastErrorResult(), "SendInput");
+    }
     constexpr DWORD copyBound = 1000;
-    return waitForClipboardChange(before, copyBound);
+    return waitForCopy(before, copyBound);
+}
+
+void SystemDesktop::guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
+                                   bool copyOutstanding) noexcept {
+    guard_.start(std::dynamic_pointer_cast<const ClipboardContent>(std::move(saved)), restored,
+                 copyOutstanding ? chordThread_ : 0);
 }
 
 // The library is loaded and never freed: the classes it registers live in it, and windows of those

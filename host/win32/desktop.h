@@ -5,16 +5,19 @@
 #include <span>
 #include <vector>
 
+#include "host/copy_chord.h"
 #include "host/desktop.h"
 #include "host/win32/clipboard.h"
 #include "host/win32/thread_tasks.h"
+#include "host/win32/clipboard_guard.h"
 
 namespace host::win32 {
 
-// The keystrokes of Ctrl+C while the user still holds the given modifiers (Ctrl aside): Ctrl goes
-// down first, so that letting Alt go (the button pressed from the keyboard with Alt+T) opens no
-// menu; the held modifiers go up for the chord and down again after it, as the user holds them.
-std::vector<INPUT> copyChord(std::span<const WORD> heldModifiers, bool controlHeld);
+// The keys of the chord as they are on the keyboard now (GetAsyncKeyState), not as this thread
+// last saw them.
+[[nodiscard]] host::HeldKeys physicallyHeldKeys() noexcept;
+// The keystrokes as SendInput takes them.
+[[nodiscard]] std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes);
 
 // Registers the common-control classes named by the ICC_* flags with InitCommonControlsEx, bound
 // by name: the library does not import comctl32. A missing library or function is ignored.
@@ -22,8 +25,10 @@ void initCommonControlClasses(std::uint32_t classes) noexcept;
 
 class SystemDesktop final : public host::Desktop {
 public:
-    explicit SystemDesktop(ClipboardOptions options = {}) noexcept : options_(options) {}
+    explicit SystemDesktop(ClipboardOptions options = {}, GuardOptions guardOptions = {}) noexcept
+        : options_(options), guard_(options, guardOptions) {}
 
+    // On a worker thread, within options.saveBudget (clipboard_worker.h).
     std::unique_ptr<host::ClipboardContent> saveClipboard() override;
     // Puts back content this desktop saved; any other kind is refused with E_INVALIDARG.
     void restoreClipboard(const host::ClipboardContent& saved) override;
@@ -32,6 +37,13 @@ public:
     void clearClipboard() override { host::win32::clearClipboard(options_); }
     bool copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
+    // A late copy is told by the thread of the window that owns the clipboard after it: the
+    // thread of the foreground window when the Ctrl+C was sent. Content of another desktop is
+    // not looked after.
+    void guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
+                        bool copyOutstanding) noexcept override;
+    void endClipboardGuard() noexcept override { (void)guard_.end(); }
+    [[nodiscard]] bool guarding() const noexcept { return guard_.active(); }
     // Owned by the calling thread's active window, if it has one.
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override;
@@ -42,6 +54,8 @@ public:
 private:
     ClipboardOptions options_;
     ThreadTasks tasks_;
+    ClipboardGuard guard_;
+    DWORD chordThread_ = 0;  // of the window the last Ctrl+C went to
 };
 
 }  // namespace host::win32

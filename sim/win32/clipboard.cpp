@@ -1,31 +1,12 @@
 #include "sim/win32/clipboard.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
 
 namespace sim::win32 {
 namespace {
-
-// The clipboard opened for the time of one use. Another program may hold it for a moment:
-// a few tries over some tens of milliseconds, as is common practice.
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner) {
-        for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
-            if (attempt) Sleep(10);
-            open_ = OpenClipboard(owner) != FALSE;
-        }
-    }
-    ~OpenedClipboard() {
-        if (open_) CloseClipboard();
-    }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-    explicit operator bool() const { return open_; }
-
-private:
-    bool open_ = false;
-};
 
 std::vector<std::uint8_t> bytesOf(HANDLE data) {
     std::vector<std::uint8_t> bytes;
@@ -35,21 +16,6 @@ std::vector<std::uint8_t> bytesOf(HANDLE data) {
     bytes.assign(static_cast<const std::uint8_t*>(locked), static_cast<const std::uint8_t*>(locked) + size);
     GlobalUnlock(data);
     return bytes;
-}
-
-bool addData(UINT format, const void* bytes, std::size_t size) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!memory) return false;
-    void* target = GlobalLock(memory);
-    if (!target) {
-        GlobalFree(memory);
-        return false;
-    }
-    std::memcpy(target, bytes, size);
-    GlobalUnlock(memory);
-    if (SetClipboardData(format, memory)) return true;  // the clipboard owns it now
-    GlobalFree(memory);
-    return false;
 }
 
 // A bitmap handle as a packed DIB of its own depth.
@@ -82,7 +48,9 @@ std::wstring formatName(UINT id) {
         {CF_SYLK, L"CF_SYLK"}, {CF_DIF, L"CF_DIF"}, {CF_TIFF, L"CF_TIFF"}, {CF_OEMTEXT, L"CF_OEMTEXT"},
         {CF_DIB, L"CF_DIB"}, {CF_PALETTE, L"CF_PALETTE"}, {CF_PENDATA, L"CF_PENDATA"}, {CF_RIFF, L"CF_RIFF"},
         {CF_WAVE, L"CF_WAVE"}, {CF_UNICODETEXT, L"CF_UNICODETEXT"}, {CF_ENHMETAFILE, L"CF_ENHMETAFILE"},
-        {CF_HDROP, L"CF_HDROP"}, {CF_LOCALE, L"CF_LOCALE"}, {CF_DIBV5, L"CF_DIBV5"}};
+        {CF_HDROP, L"CF_HDROP"}, {CF_LOCALE, L"CF_LOCALE"}, {CF_DIBV5, L"CF_DIBV5"},
+        {CF_OWNERDISPLAY, L"CF_OWNERDISPLAY"}, {CF_DSPTEXT, L"CF_DSPTEXT"}, {CF_DSPBITMAP, L"CF_DSPBITMAP"},
+        {CF_DSPMETAFILEPICT, L"CF_DSPMETAFILEPICT"}, {CF_DSPENHMETAFILE, L"CF_DSPENHMETAFILE"}};
     for (const auto& [format, name] : standard)
         if (format == id) return name;
     wchar_t name[256];
@@ -110,6 +78,32 @@ std::wstring describeBytes(const std::optional<std::vector<std::uint8_t>>& bytes
 }
 
 }  // namespace
+
+OpenedClipboard::OpenedClipboard(HWND owner) {
+    for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
+        if (attempt) Sleep(10);
+        open_ = OpenClipboard(owner) != FALSE;
+    }
+}
+
+OpenedClipboard::~OpenedClipboard() {
+    if (open_) CloseClipboard();
+}
+
+bool addData(UINT format, const void* bytes, std::size_t size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return false;
+    void* target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(target, bytes, size);
+    GlobalUnlock(memory);
+    if (SetClipboardData(format, memory)) return true;  // the clipboard owns it now
+    GlobalFree(memory);
+    return false;
+}
 
 Clipboard::Clipboard()
     : owner_(CreateWindowExW(0, L"STATIC", L"Outlook simulator clipboard", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
@@ -157,6 +151,28 @@ bool Clipboard::addPrivate() {
     OpenedClipboard open(owner_);
     const auto bytes = privateBytes();
     return format && open && addData(format, bytes.data(), bytes.size());
+}
+
+bool Clipboard::addFileContents() {
+    const UINT descriptor = RegisterClipboardFormatW(L"FileGroupDescriptorW");
+    const UINT contents = RegisterClipboardFormatW(L"FileContents");
+    FILEGROUPDESCRIPTORW files{};
+    files.cItems = 1;
+    files.fgd[0].dwFlags = FD_FILESIZE;
+    files.fgd[0].nFileSizeLow = 12;
+    lstrcpynW(files.fgd[0].cFileName, L"Attachment.txt", MAX_PATH);
+    OpenedClipboard open(owner_);
+    if (!descriptor || !contents || !open || GetClipboardOwner() != owner_) return false;
+    if (!addData(descriptor, &files, sizeof files)) return false;
+    SetClipboardData(contents, nullptr);  // for rendering on request, which the window never does
+    return IsClipboardFormatAvailable(contents);
+}
+
+bool Clipboard::addOwnerDisplay() {
+    OpenedClipboard open(owner_);
+    if (!open || GetClipboardOwner() != owner_) return false;
+    SetClipboardData(CF_OWNERDISPLAY, nullptr);
+    return IsClipboardFormatAvailable(CF_OWNERDISPLAY);
 }
 
 Picture Clipboard::testBitmap() {
@@ -222,37 +238,42 @@ std::wstring Clipboard::describe(const std::vector<Format>& formats) {
     return text;
 }
 
-ClipboardHolder::ClipboardHolder() = default;
+bool ProgramThread::start(std::function<void(ProgramThread&)> body) {
+    stop();
+    if (!ready_.handle || !stop_.handle) return false;
+    ResetEvent(ready_.handle);
+    ResetEvent(stop_.handle);
+    ok_ = false;
+    thread_ = std::thread([this, body = std::move(body)]() noexcept { body(*this); });
+    WaitForSingleObject(ready_.handle, INFINITE);
+    if (!ok_) stop();
+    return ok_;
+}
 
-ClipboardHolder::~ClipboardHolder() { release(); }
+void ProgramThread::ready(bool ok) {
+    ok_ = ok;
+    SetEvent(ready_.handle);
+}
+
+void ProgramThread::stop() {
+    if (!thread_.joinable()) return;
+    SetEvent(stop_.handle);
+    thread_.join();
+}
 
 bool ClipboardHolder::hold(DWORD ms) {
-    release();
-    if (!held_.handle || !released_.handle) return false;
-    ResetEvent(held_.handle);
-    ResetEvent(released_.handle);
-    opened_ = false;
-    thread_ = std::thread([this, ms]() noexcept {
+    return thread_.start([ms](ProgramThread& thread) {
         // A message-only window of this thread: the clipboard's holder as GetOpenClipboardWindow tells.
-        HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Holder", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr);
-        opened_ = window && OpenClipboard(window);
-        SetEvent(held_.handle);
-        if (opened_) {
-            WaitForSingleObject(released_.handle, ms);
+        const HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Holder", 0, 0, 0, 0, 0,
+                                            HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+        const bool opened = window && OpenClipboard(window);
+        thread.ready(opened);
+        if (opened) {
+            WaitForSingleObject(thread.stopping(), ms);
             CloseClipboard();
         }
         if (window) DestroyWindow(window);
     });
-    WaitForSingleObject(held_.handle, INFINITE);
-    if (!opened_) release();
-    return opened_;
-}
-
-void ClipboardHolder::release() {
-    if (!thread_.joinable()) return;
-    if (released_.handle) SetEvent(released_.handle);
-    thread_.join();
 }
 
 }  // namespace sim::win32

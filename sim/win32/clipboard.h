@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,6 +14,23 @@
 #include "sim/model/outlook_model.h"
 
 namespace sim::win32 {
+
+// The clipboard opened for a window for the time of one use. Another program may hold it for a
+// moment: a few tries over some tens of milliseconds, as is common practice.
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner);
+    ~OpenedClipboard();
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_ = false;
+};
+
+// Puts a copy of the bytes on the open clipboard in that format; false when it takes no data.
+bool addData(UINT format, const void* bytes, std::size_t size);
 
 class Clipboard {
 public:
@@ -31,6 +49,13 @@ public:
     bool setText(const std::wstring& text);  // empties the clipboard first
     bool addBitmap();   // adds testBitmap() as CF_DIB to what the clipboard holds
     bool addPrivate();  // adds privateBytes() under the format privateFormatName
+    // What a copied attachment offers: a file descriptor ("FileGroupDescriptorW") and the file's
+    // bytes ("FileContents"), which its data object gives one file at a time and the clipboard
+    // cannot render. Added to what the simulator's own content holds; false when another window
+    // owns the clipboard (only its owner may offer formats to render later).
+    bool addFileContents();
+    // CF_OWNERDISPLAY, which the owner draws itself; the same condition.
+    bool addOwnerDisplay();
     static Picture testBitmap();  // 8x8, 24 bits per pixel
     static std::vector<std::uint8_t> privateBytes();
     static constexpr const wchar_t* privateFormatName = L"Zeltra Test Private";
@@ -53,35 +78,52 @@ private:
     HWND owner_;  // the simulator's window that opens the clipboard
 };
 
+// A manual-reset event, not set at first.
+struct ManualEvent {
+    ManualEvent() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~ManualEvent() {
+        if (handle) CloseHandle(handle);
+    }
+    ManualEvent(const ManualEvent&) = delete;
+    ManualEvent& operator=(const ManualEvent&) = delete;
+    HANDLE handle;
+};
+
+// The thread of another program: started, waited for until it is ready, told to stop, joined.
+class ProgramThread {
+public:
+    ProgramThread() = default;
+    ~ProgramThread() { stop(); }
+    ProgramThread(const ProgramThread&) = delete;
+    ProgramThread& operator=(const ProgramThread&) = delete;
+
+    // Runs body on a thread of its own (a thread still running stops first) and returns once body
+    // has called ready(ok): ok. A thread that is not ok is joined before this returns.
+    bool start(std::function<void(ProgramThread&)> body);
+    void ready(bool ok);
+    // Set when the thread is to stop.
+    HANDLE stopping() const { return stop_.handle; }
+    void stop();
+
+private:
+    ManualEvent ready_;
+    ManualEvent stop_;
+    std::atomic<bool> ok_ = false;
+    std::thread thread_;
+};
+
 // Another program holding the clipboard open: a thread of its own, with its own window, opens the
 // clipboard and keeps it for a while, as a clipboard monitor or a slow program does.
 class ClipboardHolder {
 public:
-    ClipboardHolder();
-    ~ClipboardHolder();  // lets go of the clipboard and waits for the thread
-    ClipboardHolder(const ClipboardHolder&) = delete;
-    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
-
     // Holds the clipboard for `ms` milliseconds from now (a hold still running ends first); returns
     // once the clipboard is held, false when it could not be opened.
     bool hold(DWORD ms);
     // Closes the clipboard now (if still held) and waits for the thread.
-    void release();
+    void release() { thread_.stop(); }
 
 private:
-    struct Event {
-        Event() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-        ~Event() {
-            if (handle) CloseHandle(handle);
-        }
-        Event(const Event&) = delete;
-        Event& operator=(const Event&) = delete;
-        HANDLE handle;
-    };
-    Event held_;      // set by the thread once it holds the clipboard, or has given up
-    Event released_;  // set to make the thread let go early
-    std::atomic<bool> opened_ = false;
-    std::thread thread_;
+    ProgramThread thread_;
 };
 
 }  // namespace sim::win32

@@ -449,7 +449,9 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         print(L"outlook: MessageBoxW returned " + std::to_wstring(answer));
         return Outcome::Done;
     }
-    if (command == L"clipboard" && words.size() >= 2) return clipboardLine(words, line);
+    if ((command == L"clipboard" || command == L"clipboard-monitor") && words.size() >= 2) return clipboardLine(words, line);
+    if (command == L"slow-copy" && (words.size() == 3 || words.size() == 4)) return slowCopy(words);
+    if (command == L"wait" && words.size() == 2) return wait(words[1]);
     if ((command == L"browser-navigate" || command == L"browser-navigate-post") && words.size() >= 2) {
         // What the redirect page does with location.replace, or a form in it that posts, inside
         // the add-in's browser control.
@@ -535,19 +537,77 @@ Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
 
 Simulator::Outcome Simulator::clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line) {
     const std::wstring& what = words[1];
+    if (words[0] == L"clipboard-monitor") {
+        // Another program opens the clipboard right after every change and holds it MS ms.
+        if (what == L"off" && words.size() == 2) {
+            clipboardMonitor_.stop();
+            print(L"outlook: the other program no longer watches the clipboard");
+            return Outcome::Done;
+        }
+        const auto ms = parseUnsigned(what);
+        if (!ms || *ms == INFINITE || words.size() != 2) return Outcome::BadLine;
+        if (!clipboardMonitor_.start(*ms)) {
+            print(L"  UNMET: the other program could not listen for clipboard changes");
+            return Outcome::Unmet;
+        }
+        print(L"outlook: another program opens the clipboard right after every change and holds it " + what + L" ms");
+        return Outcome::Done;
+    }
     bool done = false;
     if (what == L"set" && words.size() >= 3) done = com_.clipboard().setText(unquote(restAfter(line, 2)));
     else if (what == L"add-bitmap" && words.size() == 2) done = com_.clipboard().addBitmap();
     else if (what == L"add-private" && words.size() == 2) done = com_.clipboard().addPrivate();
-    else if (what == L"remember" && words.size() == 2) {
+    else if (what == L"add-file-contents" && words.size() == 2) done = com_.clipboard().addFileContents();
+    else if (what == L"add-owner-display" && words.size() == 2) done = com_.clipboard().addOwnerDisplay();
+    else if (what == L"set-delayed" && words.size() >= 5 && (words[3] == L"here" || words[3] == L"elsewhere")) {
+        // clipboard set-delayed MS here|elsewhere TEXT: a program offers TEXT, rendered on request in MS ms.
+        const auto ms = parseUnsigned(words[2]);
+        if (!ms || *ms == INFINITE) return Outcome::BadLine;
+        delayedOwner_.reset();
+        const std::wstring text = unquote(restAfter(line, 4));
+        delayedOwner_ = std::make_unique<DelayedOwner>(words[3] == L"here", *ms, text);
+        done = delayedOwner_->offered();
+        if (done)
+            print(L"outlook: " + std::wstring(words[3] == L"here" ? L"a window of Outlook's thread" : L"another program") +
+                  L" offers " + quoted(oneLine(text)) + L" on the clipboard, rendered on request in " + words[2] + L" ms");
+    } else if (what == L"remember" && words.size() == 2) {
         rememberedClipboard_ = com_.clipboard().snapshot();
         rememberedSequence_ = Clipboard::sequenceNumber();
         done = rememberedClipboard_.has_value();
         if (done) print(L"outlook: the clipboard holds " + Clipboard::describe(*rememberedClipboard_));
+    } else if (what == L"remember-sequence" && words.size() == 2) {
+        // Reading the formats would have their owner render them: only the number is kept.
+        rememberedClipboard_.reset();
+        rememberedSequence_ = Clipboard::sequenceNumber();
+        print(L"outlook: the clipboard's sequence number is " + std::to_wstring(*rememberedSequence_));
+        return Outcome::Done;
     } else return Outcome::BadLine;
     if (done) return Outcome::Done;
     print(L"  UNMET: the clipboard could not be opened or took no data (" + what + L")");
     return Outcome::Unmet;
+}
+
+Simulator::Outcome Simulator::slowCopy(const std::vector<std::wstring>& words) {
+    Node* node = lookup(words[1]);
+    const auto ms = parseUnsigned(words[2]);
+    const bool withoutTextFirst = words.size() == 4;
+    if (!node || node->kind() != Kind::Inspector || !ms || *ms == INFINITE ||
+        (withoutTextFirst && words[3] != L"without-text-first") || !windows_.setSlowCopy(*node, *ms, withoutTextFirst))
+        return Outcome::BadLine;
+    print(L"outlook: the editor of " + label(node) + L" answers Ctrl+C after " + words[2] + L" ms" +
+          (withoutTextFirst ? L", putting a change without text on the clipboard first" : L""));
+    return Outcome::Done;
+}
+
+Simulator::Outcome Simulator::wait(const std::wstring& milliseconds) {
+    const auto ms = parseUnsigned(milliseconds);
+    if (!ms || *ms == INFINITE) return Outcome::BadLine;
+    const ULONGLONG deadline = GetTickCount64() + *ms;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        pumpMessages();
+    }
+    return Outcome::Done;
 }
 
 Simulator::Outcome Simulator::registryLine(const std::vector<std::wstring>& words, const std::wstring& line) {
@@ -640,8 +700,9 @@ Simulator::Outcome Simulator::expectClipboard(const std::vector<std::wstring>& w
     const std::wstring& what = words[1];
     if ((what == L"clipboard" || what == L"clipboard-sequence") && words.size() == 3 &&
         (words[2] == L"unchanged" || words[2] == L"changed")) {
-        if (!rememberedClipboard_) {
-            printError(L"expect " + what + L" needs a \"clipboard remember\" line before it");
+        if (what == L"clipboard-sequence" ? !rememberedSequence_ : !rememberedClipboard_) {
+            printError(L"expect " + what + L" needs a \"clipboard remember\" line before it" +
+                       (what == L"clipboard-sequence" ? L" (or \"clipboard remember-sequence\")" : L""));
             return Outcome::BadLine;
         }
         wanted = words[2];

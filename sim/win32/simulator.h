@@ -13,6 +13,7 @@
 #include "sim/win32/add_in_windows.h"
 #include "sim/win32/application_class.h"
 #include "sim/win32/clipboard.h"
+#include "sim/win32/clipboard_programs.h"
 #include "sim/win32/com_host.h"
 #include "sim/win32/message_boxes.h"
 #include "sim/win32/shell_opens.h"
@@ -60,6 +61,10 @@ private:
     Outcome expectClipboard(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
                             std::wstring& wanted);
     Outcome clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    // slow-copy NAME MS [without-text-first]: how an item window's editor answers Ctrl+C.
+    Outcome slowCopy(const std::vector<std::wstring>& words);
+    // wait MS: Outlook runs its messages for a while (an add-in's timers fire meanwhile).
+    Outcome wait(const std::wstring& milliseconds);
     Outcome registryLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome click(const std::vector<std::wstring>& words);
     // The lines about the add-in's own window (add_in_window_lines.cpp).
@@ -123,6 +128,8 @@ private:
     std::optional<std::vector<Clipboard::Format>> rememberedClipboard_;
     std::optional<DWORD> rememberedSequence_;
     ClipboardHolder clipboardHolder_;  // another program holding the clipboard open
+    ClipboardMonitor clipboardMonitor_;  // another program reading the clipboard after each change
+    std::unique_ptr<DelayedOwner> delayedOwner_;  // the program that offered content rendered on request
     std::optional<std::wstring> lastAddress_;  // the add-in's browser address last seen, when not empty
     int navigations_ = 0;                      // address changes seen since the last "expect navigations"
     Model model_;

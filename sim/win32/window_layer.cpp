@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "com/boundary.h"
+#include "sim/win32/clipboard.h"
 #include "sim/win32/png_file.h"
 
 namespace sim::win32 {
@@ -18,6 +19,9 @@ constexpr int barHeight = 30;
 constexpr int faceSize = 16;
 constexpr std::int32_t msoButtonIcon = 1;
 constexpr std::int32_t msoButtonCaption = 2;
+constexpr UINT_PTR slowCopyTimer = 0x5A17;
+// The edit control's own procedure, which the item windows' editors pass their messages on to.
+WNDPROC editControlProc = nullptr;
 
 // A control's face: the pasted picture, or a grey square standing for the built-in face.
 void drawFace(HDC dc, const Node::Control& control, int x, int y) {
@@ -106,6 +110,9 @@ void WindowLayer::opened(Node& window) {
                                          0, barHeight, client.right, client.bottom - barHeight, frame, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);
         SendMessageW(created.editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        const auto original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(created.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowLayer::editorProc)));
+        if (!editControlProc) editControlProc = original;
     }
     windows_[&window] = created;
     if (visible_) {
@@ -158,6 +165,46 @@ std::wstring WindowLayer::selectedText(Node& window) const {
     GetWindowTextW(it->second.editor, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(length));
     return text.substr(start, end - start);
+}
+
+bool WindowLayer::setSlowCopy(const Node& window, DWORD delayMs, bool withoutTextFirst) {
+    const auto it = windows_.find(&window);
+    if (it == windows_.end() || !it->second.editor) return false;
+    it->second.copyDelay = delayMs;
+    it->second.withoutTextFirst = withoutTextFirst;
+    return true;
+}
+
+std::optional<LRESULT> WindowLayer::editorMessage(HWND editor, UINT message, WPARAM wParam) {
+    const auto it = std::find_if(windows_.begin(), windows_.end(),
+                                 [&](const auto& entry) { return entry.second.editor == editor; });
+    if (it == windows_.end() || it->second.copyDelay == 0) return std::nullopt;
+    if (message == WM_COPY) {
+        if (it->second.withoutTextFirst) {
+            // A program that empties the clipboard first and puts its data there later.
+            const OpenedClipboard open(editor);
+            const auto bytes = Clipboard::privateBytes();
+            const UINT format = RegisterClipboardFormatW(Clipboard::privateFormatName);
+            if (open && EmptyClipboard() && format) addData(format, bytes.data(), bytes.size());
+        }
+        SetTimer(editor, slowCopyTimer, it->second.copyDelay, nullptr);
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == slowCopyTimer) {
+        KillTimer(editor, slowCopyTimer);
+        return CallWindowProcW(editControlProc, editor, WM_COPY, 0, 0);
+    }
+    return std::nullopt;
+}
+
+// Nothing thrown by a handler may cross into the system's message dispatch.
+LRESULT CALLBACK WindowLayer::editorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    auto* layer = reinterpret_cast<WindowLayer*>(GetWindowLongPtrW(GetParent(editor), GWLP_USERDATA));
+    if (layer)
+        if (const auto handled = layer->editorMessage(editor, message, wParam)) return *handled;
+    return CallWindowProcW(editControlProc, editor, message, wParam, lParam);
+} catch (...) {
+    return com::lresultFromCaughtException(editor, message, wParam, lParam);
 }
 
 std::vector<Node*> WindowLayer::openWindows() const {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ public:
     HWND handleOf(const Node& window) const;
     std::size_t openCount() const { return windows_.size(); }
     std::vector<Node*> openWindows() const;
+    // From now on the editor of an item window answers Ctrl+C (its WM_COPY) only after delayMs;
+    // withoutTextFirst: at once it puts a change without text on the clipboard (the private test
+    // format alone), then copies after delayMs. False for a window without an editor.
+    bool setSlowCopy(const Node& window, DWORD delayMs, bool withoutTextFirst);
     // A control changed: the item windows draw their bars again.
     void barsChanged();
     // Saves the window's client area, as it paints itself, as a PNG file.
@@ -47,6 +52,9 @@ public:
 private:
     static void registerClasses();
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    static LRESULT CALLBACK editorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // What the item window's editor does with a message of its own, before the edit control.
+    std::optional<LRESULT> editorMessage(HWND editor, UINT message, WPARAM wParam);
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     Node* nodeOf(HWND hwnd) const;
     void paintBar(HDC dc, Node& inspector, int width) const;
@@ -54,6 +62,8 @@ private:
     struct Window {
         HWND frame;
         HWND editor;  // item windows only
+        DWORD copyDelay = 0;
+        bool withoutTextFirst = false;
     };
     Model& model_;
     bool visible_;

@@ -9,7 +9,6 @@ namespace {
 
 constexpr host::HResult fileNotFound = static_cast<host::HResult>(0x80070002);
 constexpr host::HResult classNotRegistered = static_cast<host::HResult>(0x80040154);
-constexpr host::HResult clipboardCannotOpen = static_cast<host::HResult>(0x800401D0);  // CLIPBRD_E_CANT_OPEN
 constexpr const wchar_t* dibFormat = L"CF_DIB";
 
 struct SavedClipboard final : host::ClipboardContent {
@@ -113,7 +112,7 @@ private:
 void FakeDesktop::open() {
     ++opens;
     if (clipboardLocked || (clipboardLockedAfterOpens && opens > *clipboardLockedAfterOpens))
-        throw host::Error(clipboardCannotOpen, "clipboard held by another program");
+        throw host::Error(host::hresult::clipboardCannotOpen, "clipboard held by another program");
 }
 
 std::vector<std::uint8_t> FakeDesktop::textBytes(std::wstring_view text) {
@@ -171,6 +170,7 @@ std::optional<std::vector<std::uint8_t>> FakeDesktop::picture() const {
 
 std::unique_ptr<host::ClipboardContent> FakeDesktop::saveClipboard() {
     open();
+    if (saveFails) throw host::Error(*saveFails, "the clipboard cannot all be saved");
     auto saved = std::make_unique<SavedClipboard>();
     saved->content = clipboard;
     return saved;

@@ -42,6 +42,16 @@ public:
     int copiesSent = 0;
     // Runs once inside the next copySelection, as a message the capture's wait dispatches would.
     std::function<void()> whileCopying;
+    // When set, every save fails with it (hresult::clipboardNotSaved: what cannot all be saved).
+    std::optional<host::HResult> saveFails;
+    // What the capture handed to the guard, in order, and how often the guard was ended.
+    struct GuardCall {
+        std::shared_ptr<const host::ClipboardContent> saved;
+        bool restored;
+        bool copyOutstanding;
+    };
+    std::vector<GuardCall> guardCalls;
+    int guardsEnded = 0;
     std::vector<std::uint32_t> commonControlsRegistered;
 
     static std::vector<std::uint8_t> textBytes(std::wstring_view text);
@@ -59,6 +69,11 @@ public:
     void clearClipboard() override;
     bool copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return sequenceNumber; }
+    void guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
+                        bool copyOutstanding) noexcept override {
+        guardCalls.push_back({std::move(saved), restored, copyOutstanding});
+    }
+    void endClipboardGuard() noexcept override { ++guardsEnded; }
     void messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void initCommonControls(std::uint32_t classes) noexcept override { commonControlsRegistered.push_back(classes); }
     void openWithShell(std::wstring_view address) noexcept override { shellOpens.emplace_back(address); }

@@ -228,6 +228,72 @@ TEST_F(ButtonPress, ADisconnectionDuringTheCaptureLaunchesNothingAndLeavesNothin
     EXPECT_EQ(desktop.clipboard, usersClipboard);
 }
 
+TEST_F(ButtonPress, AClipboardThatCannotAllBeSavedIsLeftUntouchedAndThePressEndsQuietly) {
+    desktop.editorSelection = L"word";
+    desktop.saveFails = host::hresult::clipboardNotSaved;
+    const std::uint32_t sequence = desktop.sequenceNumber;
+    EXPECT_TRUE(press().empty()) << "no error goes back into the host's event";
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.copiesSent, 0);
+    EXPECT_EQ(desktop.sequenceNumber, sequence) << "not even emptied";
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+    EXPECT_TRUE(desktop.guardCalls.empty()) << "nothing to look after";
+    EXPECT_TRUE(desktop.messageBoxes.empty());
+}
+
+// What the capture hands to the desktop's guard once it has put the user's content back.
+struct Guarded : ButtonPress {
+    // Puts back what the guard was given, as the guard would, over whatever is there now.
+    void guardRestores() {
+        ASSERT_EQ(desktop.guardCalls.size(), 1u);
+        desktop.clipboardLocked = false;
+        desktop.clipboardLockedAfterOpens.reset();
+        desktop.setClipboard({{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"late copy")}});
+        desktop.restoreClipboard(*desktop.guardCalls[0].saved);
+    }
+};
+
+TEST_F(Guarded, ACopyThatArrivedLeavesNothingOutstandingAndTheSavedContentIsTheUsers) {
+    desktop.editorSelection = L"word";
+    press();
+    ASSERT_EQ(desktop.guardCalls.size(), 1u);
+    EXPECT_TRUE(desktop.guardCalls[0].restored);
+    EXPECT_FALSE(desktop.guardCalls[0].copyOutstanding);
+    EXPECT_EQ(desktop.guardsEnded, 0) << "the add-in ends the guard only when it goes";
+    guardRestores();
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+TEST_F(Guarded, ACopyThatHasNotArrivedIsOutstanding) {
+    press();
+    ASSERT_EQ(desktop.guardCalls.size(), 1u);
+    EXPECT_TRUE(desktop.guardCalls[0].restored);
+    EXPECT_TRUE(desktop.guardCalls[0].copyOutstanding);
+}
+
+TEST_F(Guarded, ARestoreThatFailsIsLeftToTheGuardAndNavigatesNothing) {
+    desktop.editorSelection = L"word";
+    desktop.opens = 0;
+    desktop.clipboardLockedAfterOpens = 3;  // save, clear, read; then every restore fails
+    press();
+    EXPECT_TRUE(navigations().empty());
+    ASSERT_EQ(desktop.guardCalls.size(), 1u);
+    EXPECT_FALSE(desktop.guardCalls[0].restored);
+    EXPECT_FALSE(desktop.guardCalls[0].copyOutstanding);
+    guardRestores();
+    EXPECT_EQ(desktop.clipboard, usersClipboard);
+}
+
+TEST_F(Guarded, AClearThatFailsSendsNoCopySoNoneIsOutstanding) {
+    desktop.editorSelection = L"word";
+    desktop.clearFails = true;
+    press();
+    EXPECT_EQ(desktop.copiesSent, 0);
+    ASSERT_EQ(desktop.guardCalls.size(), 1u);
+    EXPECT_TRUE(desktop.guardCalls[0].restored);
+    EXPECT_FALSE(desktop.guardCalls[0].copyOutstanding);
+}
+
 TEST_F(ButtonPress, ABrowserThatRefusesTheAddressFailsTheClickEvent) {
     desktop.editorSelection = L"word";
     session.form->navigateFails = true;

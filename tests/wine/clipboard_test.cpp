@@ -7,6 +7,10 @@
 
 #include <cstring>
 #include <future>
+#include <optional>
+#include <thread>
+
+#include "com/module.h"
 
 #include "host/win32/desktop.h"
 #include "tests/support/error_of.h"
@@ -44,6 +48,7 @@ Bytes savedBytes(const ClipboardContent& content, UINT format) {
 }
 
 Bytes rendered;  // what the test's window renders when asked for a delayed format
+int renders = 0;
 std::vector<DWORD> pauses;
 void recordPause(DWORD milliseconds) { pauses.push_back(milliseconds); }
 
@@ -55,7 +60,10 @@ void setData(UINT format, const Bytes& bytes) {  // no bytes: rendered on reques
 }
 
 LRESULT CALLBACK renderingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_RENDERFORMAT) setData(static_cast<UINT>(wParam), rendered);
+    if (message == WM_RENDERFORMAT) {
+        ++renders;
+        setData(static_cast<UINT>(wParam), rendered);
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -116,12 +124,12 @@ TEST_F(Clipboard, DelayedRenderedFormatIsSavedWithWhatItsOwnerRenders) {
     EXPECT_EQ(savedBytes(*ClipboardContent::save(), own), rendered);
 }
 
-TEST_F(Clipboard, AFormatThatWouldPassTheSizeCapIsLeftOutAndLaterOnesAreKept) {
+// A content that comes back without one of its formats is not the user's content.
+TEST_F(Clipboard, AFormatThatWouldPassTheSizeCapFailsTheSaveAndUpToTheCapItSaves) {
     fill({{html, Bytes(120, 1)}, {own, Bytes(100, 2)}, {CF_UNICODETEXT, text}});
-    const auto saved = ClipboardContent::save({200, nullptr});
-    EXPECT_EQ(savedBytes(*saved, html), Bytes(120, 1));
-    EXPECT_EQ(savedBytes(*saved, own), Bytes{});
-    EXPECT_EQ(savedBytes(*saved, CF_UNICODETEXT), text);
+    const auto saveWithin = [](std::size_t cap) { return [cap] { (void)ClipboardContent::save({cap, nullptr}); }; };
+    EXPECT_EQ(testing_support::errorOf(saveWithin(200)), host::hresult::clipboardNotSaved);
+    EXPECT_EQ(testing_support::errorOf(saveWithin(1000)), S_OK);
 }
 
 // Two different pictures: either would otherwise be rendered back from the other as it was.
@@ -232,6 +240,8 @@ public:
     }
     ~FocusedEditor() { DestroyWindow(frame_); }
     void select(int start, int end) const { SendMessageW(edit_, EM_SETSEL, start, end); }
+    void copy() const { SendMessageW(edit_, WM_COPY, 0, 0); }
+    HWND edit() const { return edit_; }
 
 private:
     HWND frame_;
@@ -252,15 +262,53 @@ TEST(Desktop, CopySelectionHasTheFocusedEditorCopyOnThisVeryThread) {
 TEST(Desktop, TheChordLeavesTheModifiersTheUserHoldsAsTheyWere) {
     const auto keys = [](const std::vector<INPUT>& inputs) {
         std::vector<std::pair<WORD, bool>> result;
-        for (const INPUT& input : inputs) result.emplace_back(input.ki.wVk, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0);
+        for (const INPUT& input : inputs) {
+            EXPECT_EQ(input.type, static_cast<DWORD>(INPUT_KEYBOARD));
+            result.emplace_back(input.ki.wVk, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0);
+        }
         return result;
     };
-    const WORD alt[] = {VK_LMENU};
     const std::vector<std::pair<WORD, bool>> withAlt = {{VK_CONTROL, false}, {VK_LMENU, true}, {'C', false},
                                                          {'C', true},        {VK_LMENU, false}, {VK_CONTROL, true}};
-    EXPECT_EQ(keys(host::win32::copyChord(alt, false)), withAlt);
+    EXPECT_EQ(keys(host::win32::keyboardInputs(host::copyChord({host::ChordKey::leftAlt}))), withAlt);
     const std::vector<std::pair<WORD, bool>> controlHeld = {{'C', false}, {'C', true}};
-    EXPECT_EQ(keys(host::win32::copyChord({}, true)), controlHeld) << "the user's Ctrl stays down";
+    EXPECT_EQ(keys(host::win32::keyboardInputs(host::copyChord({host::ChordKey::control}))), controlHeld)
+        << "the user's Ctrl stays down";
+    const std::vector<std::pair<WORD, bool>> others = {{VK_RSHIFT, true}, {VK_RMENU, true}, {VK_LWIN, true},
+                                                        {VK_RWIN, true},  {'C', false},     {'C', true}};
+    const auto strokes = host::copyChord({host::ChordKey::control, host::ChordKey::rightShift, host::ChordKey::rightAlt,
+                                          host::ChordKey::leftWin, host::ChordKey::rightWin});
+    EXPECT_EQ(keys(host::win32::keyboardInputs(std::span(strokes).first(6))), others) << "each key its own code";
+}
+
+// An editor that, asked to copy, first puts a private format alone on the clipboard, and copies
+// its selection a moment later.
+WNDPROC editProcedure = nullptr;
+LRESULT CALLBACK copiesInTwoSteps(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPY) {
+        OpenClipboard(edit);
+        EmptyClipboard();
+        setData(own, Bytes{1});
+        CloseClipboard();
+        SetTimer(edit, 1, 50, nullptr);
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == 1) {
+        KillTimer(edit, 1);
+        return CallWindowProcW(editProcedure, edit, WM_COPY, 0, 0);
+    }
+    return CallWindowProcW(editProcedure, edit, message, wParam, lParam);
+}
+
+TEST(Desktop, AChangeWithoutTextDoesNotEndTheWaitForTheCopy) {
+    const FocusedEditor editor(L"alpha Beta Gamma");
+    editor.select(6, 10);
+    editProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(editor.edit(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&copiesInTwoSteps)));
+    host::win32::SystemDesktop desktop;
+    desktop.clearClipboard();
+    EXPECT_TRUE(desktop.copySelection());
+    EXPECT_EQ(desktop.clipboardText(), L"Beta");
 }
 
 TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
@@ -269,6 +317,286 @@ TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
     desktop.clearClipboard();
     EXPECT_FALSE(desktop.copySelection());
     EXPECT_EQ(desktop.clipboardText(), L"");
+}
+
+}  // namespace
+
+// The save on a worker thread within its budget, the guard after a capture, and a copy that
+// makes a change without text first: SystemDesktop over Wine's clipboard.
+namespace {
+
+using host::win32::SystemDesktop;
+
+// Runs this thread's messages until done() holds; false when ten seconds pass first.
+bool pumpUntil(auto done) {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!done()) {
+        if (GetTickCount64() > deadline) return false;
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    return true;
+}
+
+class Event {
+public:
+    Event() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Event() { CloseHandle(handle_); }
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    void set() const { SetEvent(handle_); }
+    HANDLE handle() const { return handle_; }
+    bool waitBounded() const { return WaitForSingleObject(handle_, 10000) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE handle_;
+};
+
+// Another program: a thread with a window of its own that opens the clipboard and holds it
+// until let go, putting text there when told to.
+class OtherProgram {
+public:
+    OtherProgram() : thread_([this] { run(); }) { holding_.waitBounded(); }
+    ~OtherProgram() { letGo(); }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+    bool opened() const { return opened_; }
+    void put(std::wstring newText) {
+        text_ = std::move(newText);
+        put_.set();
+        putDone_.waitBounded();
+    }
+    void letGo() {
+        released_.set();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void run() {
+        const HWND window = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+        opened_ = OpenClipboard(window) != FALSE;
+        holding_.set();
+        const HANDLE events[] = {put_.handle(), released_.handle()};
+        if (WaitForMultipleObjects(2, events, FALSE, 10000) == WAIT_OBJECT_0) {
+            EmptyClipboard();
+            setData(CF_UNICODETEXT, bytesOf(text_.c_str(), (text_.size() + 1) * sizeof(wchar_t)));
+            putDone_.set();
+            released_.waitBounded();
+        }
+        if (opened_) CloseClipboard();
+        DestroyWindow(window);
+    }
+    Event holding_, put_, putDone_, released_;
+    bool opened_ = false;
+    std::wstring text_;
+    std::thread thread_;
+};
+
+// An owner on a thread of its own that renders text late, once told to.
+class LateOwner {
+public:
+    LateOwner() : thread_([this] { run(); }) { ready_.waitBounded(); }
+    ~LateOwner() {
+        renderNow();
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    LateOwner(const LateOwner&) = delete;
+    LateOwner& operator=(const LateOwner&) = delete;
+    void renderNow() const { render_.set(); }
+    bool rendered() const { return rendered_.waitBounded(); }
+
+private:
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<LateOwner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_RENDERFORMAT && self) {
+            self->render_.waitBounded();
+            setData(static_cast<UINT>(wParam), bytesOf(L"late", 10));
+            self->rendered_.set();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    void run() {
+        const WNDCLASSW windowClass{0, proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"ZeltraLateOwner"};
+        RegisterClassW(&windowClass);
+        const HWND window = CreateWindowExW(0, L"ZeltraLateOwner", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        threadId_ = GetCurrentThreadId();
+        OpenClipboard(window);
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, nullptr);
+        CloseClipboard();
+        ready_.set();
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+        DestroyWindow(window);
+    }
+    Event ready_, render_, rendered_;
+    DWORD threadId_ = 0;
+    std::thread thread_;
+};
+
+struct BudgetedSave : Clipboard {
+    SystemDesktop desktop;
+    host::HResult saveError() {
+        return testing_support::errorOf([&] { (void)desktop.saveClipboard(); });
+    }
+};
+
+TEST_F(BudgetedSave, WhatCannotBeSavedFailsTheSaveAndLeavesTheClipboardAsItWas) {
+    const UINT fileContents = RegisterClipboardFormatW(L"FileContents");
+    const struct {
+        const char* what;
+        UINT format;
+        Bytes bytes;  // none: delay-rendered by the fixture's window, which renders nothing
+    } cases[] = {{"file contents", fileContents, Bytes(16, 1)},      {"owner display", CF_OWNERDISPLAY, {}},
+                 {"display text", CF_DSPTEXT, Bytes(8, 2)},          {"private handle", CF_PRIVATEFIRST, Bytes(8, 3)},
+                 {"GDI object handle", CF_GDIOBJFIRST + 1, Bytes(8, 4)}, {"unreadable", own, {}}};
+    for (const auto& unsaved : cases) {
+        SCOPED_TRACE(unsaved.what);
+        rendered.clear();
+        fill({{CF_UNICODETEXT, text}, {unsaved.format, unsaved.bytes}});
+        const DWORD sequence = GetClipboardSequenceNumber();
+        EXPECT_EQ(saveError(), host::hresult::clipboardNotSaved);
+        EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+        EXPECT_EQ(read(CF_UNICODETEXT), text);
+    }
+}
+
+TEST_F(BudgetedSave, NothingIsRenderedWhenAFormatListedLaterCannotBeSaved) {
+    rendered = bytesOf("rendered here", 13);
+    renders = 0;
+    fill({{own, {}}, {RegisterClipboardFormatW(L"FileContents"), Bytes(16, 1)}});
+    EXPECT_EQ(saveError(), host::hresult::clipboardNotSaved);
+    EXPECT_EQ(renders, 0);
+}
+
+TEST_F(BudgetedSave, AnOwnerOnThisThreadRendersWhileTheSaveWaitsAndNoPostedMessageRuns) {
+    rendered = bytesOf("rendered here", 13);
+    fill({{own, {}}, {CF_UNICODETEXT, text}});
+    ASSERT_NE(PostMessageW(window, WM_APP, 0, 0), 0);
+    const auto saved = desktop.saveClipboard();
+    EXPECT_EQ(savedBytes(dynamic_cast<const ClipboardContent&>(*saved), own), rendered);
+    MSG message;
+    EXPECT_NE(PeekMessageW(&message, window, WM_APP, WM_APP, PM_REMOVE), 0) << "the posted message is still queued";
+}
+
+TEST_F(BudgetedSave, AnOwnerThatTakesLongerThanTheBudgetFailsTheSaveWhileTheLibraryMayUnload) {
+    ASSERT_TRUE(com::canUnload());
+    std::optional<LateOwner> owner(std::in_place);
+    const DWORD sequence = GetClipboardSequenceNumber();
+    EXPECT_EQ(saveError(), host::hresult::clipboardNotSaved) << "given up while the owner still renders";
+    EXPECT_TRUE(com::canUnload()) << "the worker is no object of the library";
+    owner->renderNow();
+    ASSERT_TRUE(owner->rendered());
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+    ASSERT_TRUE(pumpUntil([] { return GetOpenClipboardWindow() == nullptr; })) << "the worker lets go of it";
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"late", 10));
+    owner.reset();
+}
+
+// A capture on this thread: the user's content saved, the clipboard emptied, Ctrl+C sent to an
+// editor in front with nothing selected (so that its copy is outstanding), and the content put
+// back, unless the restore is to have failed.
+struct Guard : Clipboard {
+    SystemDesktop desktop{{}, {20, 1500}};
+    FocusedEditor editor{L"alpha Beta Gamma"};
+    std::shared_ptr<const host::ClipboardContent> saved;
+
+    void captureWithTheCopyOutstanding(bool restore = true) {
+        fill({{CF_UNICODETEXT, text}, {own, Bytes{9, 8, 7}}});
+        saved = desktop.saveClipboard();
+        desktop.clearClipboard();
+        editor.select(0, 0);
+        ASSERT_FALSE(desktop.copySelection());
+        if (restore) desktop.restoreClipboard(*saved);
+    }
+    void expectTheUsersContent() {
+        EXPECT_EQ(read(CF_UNICODETEXT), text);
+        EXPECT_EQ(read(own), (Bytes{9, 8, 7}));
+    }
+    bool guardEnds() {
+        return pumpUntil([&] { return !desktop.guarding(); });
+    }
+};
+
+TEST_F(Guard, ALateCopyByTheWindowTheChordWentToIsUndone) {
+    captureWithTheCopyOutstanding();
+    desktop.guardClipboard(saved, true, true);
+    EXPECT_FALSE(com::canUnload()) << "its timer runs the library's code";
+    editor.select(6, 10);
+    editor.copy();
+    EXPECT_TRUE(guardEnds());
+    expectTheUsersContent();
+    EXPECT_TRUE(com::canUnload());
+}
+
+TEST_F(Guard, NewerContentFromAnotherProgramEndsTheWatchAndStays) {
+    captureWithTheCopyOutstanding();
+    desktop.guardClipboard(saved, true, true);
+    OtherProgram other;
+    other.put(L"newer");
+    other.letGo();
+    EXPECT_TRUE(guardEnds());
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"newer", 12));
+    editor.select(6, 10);
+    editor.copy();
+    pumpUntil([n = 0]() mutable { return ++n > 5; });
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"Beta", 10)) << "a copy after the watch is left alone";
+}
+
+TEST_F(Guard, ARestoreThatCouldNotOpenTheClipboardIsRetriedUntilItIsFree) {
+    captureWithTheCopyOutstanding(false);
+    std::optional<OtherProgram> holder(std::in_place);
+    ASSERT_TRUE(holder->opened());
+    desktop.guardClipboard(saved, false, false);
+    pumpUntil([n = 0]() mutable { return ++n > 5; });  // some looks while it is held
+    EXPECT_TRUE(desktop.guarding());
+    holder.reset();
+    EXPECT_TRUE(guardEnds());
+    expectTheUsersContent();
+}
+
+TEST_F(Guard, NewerContentEndsARestoreStillOwed) {
+    captureWithTheCopyOutstanding(false);
+    OtherProgram holder;
+    desktop.guardClipboard(saved, false, false);
+    holder.put(L"newer");
+    holder.letGo();
+    EXPECT_TRUE(guardEnds());
+    EXPECT_EQ(read(CF_UNICODETEXT), bytesOf(L"newer", 12));
+}
+
+TEST_F(Guard, EndTriesARestoreStillOwedOnceMoreThenTheLibraryMayUnload) {
+    captureWithTheCopyOutstanding(false);
+    std::optional<OtherProgram> holder(std::in_place);
+    desktop.guardClipboard(saved, false, false);
+    EXPECT_FALSE(com::canUnload());
+    holder.reset();
+    desktop.endClipboardGuard();
+    EXPECT_FALSE(desktop.guarding());
+    EXPECT_TRUE(com::canUnload());
+    expectTheUsersContent();
+}
+
+TEST_F(Guard, EndsByItselfWhenTheCopyNeverComes) {
+    captureWithTheCopyOutstanding();
+    desktop.guardClipboard(saved, true, true);
+    EXPECT_TRUE(guardEnds());
+    EXPECT_TRUE(com::canUnload());
+    expectTheUsersContent();
+}
+
+TEST_F(Guard, ANewSaveEndsTheGuardPuttingBackWhatItStillOwedFirst) {
+    captureWithTheCopyOutstanding(false);
+    std::optional<OtherProgram> holder(std::in_place);
+    desktop.guardClipboard(saved, false, false);
+    holder.reset();
+    const auto next = desktop.saveClipboard();
+    EXPECT_FALSE(desktop.guarding());
+    EXPECT_EQ(savedBytes(dynamic_cast<const ClipboardContent&>(*next), own), (Bytes{9, 8, 7}));
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ public:
     void clearClipboard() override { throw host::Error(E_NOTIMPL); }
     bool copySelection() override { throw host::Error(E_NOTIMPL); }
     std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
+    void guardClipboard(std::shared_ptr<const host::ClipboardContent>, bool, bool) noexcept override {}
+    void endClipboardGuard() noexcept override {}
     void messageBox(std::wstring_view, std::uint32_t, std::wstring_view) override { ++warnings; }
     void initCommonControls(std::uint32_t) noexcept override {}
     void openWithShell(std::wstring_view) noexcept override {}
