@@ -68,7 +68,7 @@ void refuse(MSIHANDLE install, const std::wstring& message) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) UINT __stdcall CheckOfficeBitness(MSIHANDLE install) noexcept try {
+extern "C" UINT __stdcall CheckOfficeBitness(MSIHANDLE install) noexcept try {
     const auto package = zeltra::setup::bitnessNamed(property(install, packageBitnessProperty));
     if (!package) return ERROR_INSTALL_FAILURE;  // a package that names no bitness is broken
     const std::vector<std::wstring> found = officeValuesFound();
