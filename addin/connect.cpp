@@ -32,7 +32,7 @@ void showWelcome(Component& component) {
     } catch (...) {
         return;  // shown again at the next start
     }
-    ResetWelcome(component.objects, component.keys);
+    ResetWelcome(component.modOutlook, component.objects, component.keys);
 }
 
 }  // namespace

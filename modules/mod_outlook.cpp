@@ -29,14 +29,41 @@ private:
     host::WshShell shell_;
 };
 
+struct InstallationValues {
+    InstallationScope scope;
+    const wchar_t* folder;
+    const wchar_t* welcomeFlag;
+};
+
+constexpr InstallationValues installations[] = {
+    {InstallationScope::machine, installationFolderValue, welcomeFlagValue},
+    {InstallationScope::user, userInstallationFolderValue, userWelcomeFlagValue},
+};
+
+const InstallationValues& installationIn(InstallationScope scope) {
+    return scope == InstallationScope::machine ? installations[0] : installations[1];
+}
+
 }  // namespace
 
 void Main(ModOutlook& module, host::Desktop& desktop, host::ObjectFactory& objects) noexcept {
     desktop.initCommonControls(extendedComboBoxClasses);
     LocalShell shell(objects);
     // A value that cannot be read, or that does not convert to text, leaves the string as it was.
-    resumeNext([&] { module.strRedirPage = shell->regRead(installationFolderValue).toText(); });
-    resumeNext([&] { module.strMSOAO = shell->regRead(welcomeFlagValue).toText(); });
+    // The machine-wide installation, when its folder reads as text; else the per-user one.
+    for (const InstallationValues& installation : installations) {
+        bool found = false;
+        resumeNext([&] {
+            module.strRedirPage = shell->regRead(installation.folder).toText();
+            found = true;
+        });
+        if (found) {
+            module.installationScope = installation.scope;
+            break;
+        }
+    }
+    const wchar_t* const welcomeFlag = installationIn(module.installationScope).welcomeFlag;
+    resumeNext([&] { module.strMSOAO = shell->regRead(welcomeFlag).toText(); });
     resumeNext([&] {
         // The folder is used as read: a trailing backslash stays, and nothing checks that it exists.
         if (!module.strRedirPage.empty()) {
@@ -47,9 +74,9 @@ void Main(ModOutlook& module, host::Desktop& desktop, host::ObjectFactory& objec
     });
 }
 
-void ResetMSOAO(host::ObjectFactory& objects) noexcept {
+void ResetMSOAO(const ModOutlook& module, host::ObjectFactory& objects) noexcept {
     LocalShell shell(objects);
-    resumeNext([&] { shell->regWrite(welcomeFlagValue, host::Variant(L"0")); });
+    resumeNext([&] { shell->regWrite(installationIn(module.installationScope).welcomeFlag, host::Variant(L"0")); });
 }
 
 namespace {
@@ -71,6 +98,7 @@ std::wstring installationStamp(host::ProductKeys& keys) {
 
 bool WelcomeDue(const ModOutlook& module, host::ProductKeys& keys) noexcept try {
     if (module.strMSOAO != L"1") return false;
+    if (module.installationScope == InstallationScope::user) return true;
     const std::wstring stamp = installationStamp(keys);
     const bool welcomedHere = !stamp.empty() && keys.userValue(userWelcomeFlag) == L"0" &&
                               keys.userValue(userWelcomedInstallation) == stamp;
@@ -79,8 +107,9 @@ bool WelcomeDue(const ModOutlook& module, host::ProductKeys& keys) noexcept try 
     return true;
 }
 
-void ResetWelcome(host::ObjectFactory& objects, host::ProductKeys& keys) noexcept {
-    ResetMSOAO(objects);
+void ResetWelcome(const ModOutlook& module, host::ObjectFactory& objects, host::ProductKeys& keys) noexcept {
+    ResetMSOAO(module, objects);
+    if (module.installationScope == InstallationScope::user) return;
     // Read after the reset: a machine-wide write that worked has moved the key's time on.
     resumeNext([&] {
         keys.setUserValue(userWelcomedInstallation, installationStamp(keys));

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "host/win32/registry_key.h"
 
 namespace host::win32 {
@@ -23,20 +21,8 @@ std::optional<std::uint64_t> SystemProductKeys::installationWriteTime() noexcept
     return (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
 }
 
-std::optional<std::wstring> SystemProductKeys::userValue(std::wstring_view name) noexcept try {
-    const std::wstring valueName(name);
-    DWORD size = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, productKey, valueName.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_CURRENT_USER, productKey, valueName.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(text.data());
-} catch (...) {
-    return std::nullopt;
+std::optional<std::wstring> SystemProductKeys::userValue(std::wstring_view name) noexcept {
+    return RegKey::open(HKEY_CURRENT_USER, productKey, KEY_QUERY_VALUE).string(name);
 }
 
 void SystemProductKeys::setUserValue(std::wstring_view name, std::wstring_view value) {

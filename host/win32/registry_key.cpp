@@ -1,6 +1,7 @@
 #include "host/win32/registry_key.h"
 
 #include <string>
+#include <vector>
 
 #include "host/error.h"
 
@@ -29,6 +30,21 @@ RegKey RegKey::open(HKEY parent, std::wstring_view path, REGSAM access) noexcept
     return key;
 } catch (...) {
     return RegKey();
+}
+
+std::optional<std::wstring> RegKey::string(std::wstring_view name) const noexcept try {
+    if (!key_) return std::nullopt;
+    const std::wstring valueName(name);
+    DWORD size = 0;
+    if (RegGetValueW(key_, nullptr, valueName.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegGetValueW(key_, nullptr, valueName.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(text.data());
+} catch (...) {
+    return std::nullopt;
 }
 
 void RegKey::setString(std::wstring_view name, std::wstring_view value) const {

@@ -3,6 +3,8 @@
 // registry's error as HRESULT_FROM_WIN32.
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -26,6 +28,8 @@ public:
     explicit operator bool() const noexcept { return key_ != nullptr; }
     HKEY get() const noexcept { return key_; }
 
+    // A text value (REG_SZ); nothing when it is missing, unreadable or not text.
+    std::optional<std::wstring> string(std::wstring_view name) const noexcept;
     void setString(std::wstring_view name, std::wstring_view value) const;  // empty name: the default value
     void setDword(std::wstring_view name, DWORD value) const;
 

@@ -75,12 +75,14 @@ unsigned long gdiObjects() {
     return used;
 }
 
+BOOL CALLBACK countChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<unsigned long*>(count);
+    return TRUE;
+}
+
 BOOL CALLBACK countWindow(HWND window, LPARAM count) {
     ++*reinterpret_cast<unsigned long*>(count);
-    EnumChildWindows(window, [](HWND, LPARAM inner) -> BOOL {
-        ++*reinterpret_cast<unsigned long*>(inner);
-        return TRUE;
-    }, count);
+    EnumChildWindows(window, &countChild, count);
     return TRUE;
 }
 

@@ -18,6 +18,8 @@ struct StartUp : testing::Test {
 
     void setFolder(host::Variant value) { registry.values[zeltra::installationFolderValue] = std::move(value); }
     void setFlag(host::Variant value) { registry.values[zeltra::welcomeFlagValue] = std::move(value); }
+    void setUserFolder(host::Variant value) { registry.values[zeltra::userInstallationFolderValue] = std::move(value); }
+    void setUserFlag(host::Variant value) { registry.values[zeltra::userWelcomeFlagValue] = std::move(value); }
     void runMain() {
         zeltra::Main(module, desktop, objects);
         EXPECT_EQ(*objects.liveShells, 0) << "the shell object is released when Main ends";
@@ -111,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Values, WelcomeFlag,
 
 TEST_F(StartUp, ResettingTheFlagWritesTheTextZeroWithoutAType) {
     setFlag(std::int32_t{1});
-    zeltra::ResetMSOAO(objects);
+    zeltra::ResetMSOAO(module, objects);
     ASSERT_EQ(registry.writes.size(), 1u);
     EXPECT_EQ(registry.writes[0].first, zeltra::welcomeFlagValue);
     EXPECT_EQ(registry.writes[0].second, host::Variant(L"0")) << "a string, not the number 0";
@@ -121,11 +123,70 @@ TEST_F(StartUp, ResettingTheFlagWritesTheTextZeroWithoutAType) {
 TEST_F(StartUp, AFlagThatCannotBeWrittenIsLeftQuietly) {
     setFlag(L"1");
     registry.failures[zeltra::welcomeFlagValue] = accessDenied;
-    zeltra::ResetMSOAO(objects);
+    zeltra::ResetMSOAO(module, objects);
     EXPECT_EQ(registry.values[zeltra::welcomeFlagValue], host::Variant(L"1"));
     objects.shellAvailable = false;
-    zeltra::ResetMSOAO(objects);  // nothing to report either
+    zeltra::ResetMSOAO(module, objects);  // nothing to report either
     EXPECT_TRUE(registry.writes.empty());
+}
+
+// The per-user package writes the same values below HKCU, and nothing below HKLM.
+TEST_F(StartUp, WithoutAMachineWideFolderThePerUserInstallationIsRead) {
+    setUserFolder(L"C:\\Users\\Ann\\AppData\\Local\\Programs\\Corvane\\Zeltra");
+    setUserFlag(L"1");
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"C:\\Users\\Ann\\AppData\\Local\\Programs\\Corvane\\Zeltra\\cvredir.htm");
+    EXPECT_EQ(module.strMSOAO, L"1");
+    EXPECT_EQ(module.installationScope, zeltra::InstallationScope::user);
+    EXPECT_TRUE(desktop.messageBoxes.empty());
+    EXPECT_EQ(objects.shellsCreated, 1) << "one shell object serves every read";
+}
+
+TEST_F(StartUp, AMachineWideFolderWinsAndItsFlagIsReadNotTheUsers) {
+    setFolder(L"C:\\Program Files\\Corvane\\Zeltra");
+    setUserFolder(L"C:\\Users\\Ann\\Zeltra");
+    setUserFlag(L"1");
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"C:\\Program Files\\Corvane\\Zeltra\\cvredir.htm");
+    EXPECT_EQ(module.strMSOAO, L"") << "the machine-wide installation has no flag";
+    EXPECT_EQ(module.installationScope, zeltra::InstallationScope::machine);
+}
+
+TEST_F(StartUp, AMachineWideFolderThatCannotBeReadAsTextLeavesItToThePerUserOne) {
+    setFolder(host::Variant::null());
+    setFlag(L"1");
+    setUserFolder(L"D:\\Mine");
+    setUserFlag(L"0");
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"D:\\Mine\\cvredir.htm");
+    EXPECT_EQ(module.strMSOAO, L"0") << "the flag comes from the installation whose folder was read";
+}
+
+TEST_F(StartUp, AnEmptyMachineWideFolderIsAnInstallationWithoutAFolder) {
+    setFolder(L"");
+    setUserFolder(L"D:\\Mine");
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"");
+    EXPECT_EQ(module.installationScope, zeltra::InstallationScope::machine);
+    expectOneWarning();
+}
+
+TEST_F(StartUp, NeitherInstallationWarnsOnce) {
+    registry.failures[zeltra::installationFolderValue] = accessDenied;
+    registry.failures[zeltra::userInstallationFolderValue] = accessDenied;
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"");
+    expectOneWarning();
+}
+
+TEST_F(StartUp, ThePerUserFlagIsResetWhereItWasRead) {
+    setUserFolder(L"D:\\Mine");
+    setUserFlag(L"1");
+    runMain();
+    zeltra::ResetMSOAO(module, objects);
+    ASSERT_EQ(registry.writes.size(), 1u);
+    EXPECT_EQ(registry.writes[0].first, zeltra::userWelcomeFlagValue);
+    EXPECT_EQ(registry.values.count(zeltra::welcomeFlagValue), 0u) << "nothing is written machine-wide";
 }
 
 }  // namespace

@@ -11,18 +11,22 @@ namespace {
 using fakes::Session;
 
 const std::wstring machineFlag = L"HKLM\\Software\\Corvane\\Zeltra\\MSOAO";
+const std::wstring perUserInstallationFlag = L"HKCU\\Software\\Corvane\\Zeltra\\MSOAO";
 
 // Each start of the host: a new component over the same registry, its flag read afresh.
 struct Starts {
     fakes::FakeRegistry registry;
     std::map<std::wstring, std::wstring> userValues;
+    zeltra::InstallationScope scope = zeltra::InstallationScope::machine;
 
     // Starts a session, reporting whether the welcome was shown.
     bool welcomeShown() {
         Session session;
         session.registry = registry;
         session.keys.userValues = userValues;
-        session.module.strMSOAO = registry.values.count(machineFlag) ? registry.values.at(machineFlag).toText() : L"";
+        session.module.installationScope = scope;
+        const std::wstring& flag = scope == zeltra::InstallationScope::machine ? machineFlag : perUserInstallationFlag;
+        session.module.strMSOAO = registry.values.count(flag) ? registry.values.at(flag).toText() : L"";
         session.model.openExplorer();
         EXPECT_EQ(session.onConnection(), host::hresult::ok);
         EXPECT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
@@ -59,6 +63,28 @@ TEST(FirstRunWelcome, WithTheMachineFlagReadOnlyEachInstallationWelcomesTheUserO
     ++starts.registry.productKeyWritten;  // a new installation
     EXPECT_TRUE(starts.welcomeShown());
     EXPECT_FALSE(starts.welcomeShown());
+}
+
+// The per-user package's flag lives in the user's own key: writing it back is the user's record,
+// and nothing is written machine-wide.
+TEST(FirstRunWelcome, OfAPerUserInstallationIsShownOnceAndOnlyItsFlagIsWritten) {
+    Starts starts;
+    starts.scope = zeltra::InstallationScope::user;
+    starts.registry.values[perUserInstallationFlag] = host::Variant(L"1");
+    EXPECT_TRUE(starts.welcomeShown());
+    EXPECT_EQ(starts.registry.values[perUserInstallationFlag], host::Variant(L"0"));
+    ASSERT_EQ(starts.registry.writes.size(), 1u);
+    EXPECT_EQ(starts.registry.writes[0].first, perUserInstallationFlag);
+    EXPECT_TRUE(starts.userValues.empty()) << "the installation's key is the user's: no second record in it";
+    EXPECT_FALSE(starts.welcomeShown());
+}
+
+TEST(FirstRunWelcome, OfAPerUserInstallationIgnoresTheRecordOfAMachineWideOne) {
+    Starts starts;
+    starts.scope = zeltra::InstallationScope::user;
+    starts.registry.values[perUserInstallationFlag] = host::Variant(L"1");
+    starts.userValues = {{L"MSOAO", L"0"}, {L"Installation", L"0000000000000001"}};  // as the machine's left it
+    EXPECT_TRUE(starts.welcomeShown());
 }
 
 TEST(FirstRunWelcome, OnlyTheExactTextOneShowsItAndNothingIsWrittenOtherwise) {

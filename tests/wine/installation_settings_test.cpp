@@ -32,20 +32,21 @@ public:
     void cancelPostedTasks() noexcept override {}
 };
 
-// Puts the machine's installation values back as they were when the test ends.
+// Puts an installation's values (machine-wide or per-user) back as they were when the test ends.
 class SavedInstallation {
 public:
-    SavedInstallation() : folder_(testing_support::readString(HKEY_LOCAL_MACHINE, productKey)),
-                          flag_(testing_support::readString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO")) {
-        testing_support::deleteTree(HKEY_LOCAL_MACHINE, productKey);
+    explicit SavedInstallation(HKEY hive) : hive_(hive), folder_(testing_support::readString(hive, productKey)),
+                                            flag_(testing_support::readString(hive, productKey, L"MSOAO")) {
+        testing_support::deleteTree(hive_, productKey);
     }
     ~SavedInstallation() {
-        testing_support::deleteTree(HKEY_LOCAL_MACHINE, productKey);
-        if (folder_) testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, nullptr, *folder_);
-        if (flag_) testing_support::writeString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO", *flag_);
+        testing_support::deleteTree(hive_, productKey);
+        if (folder_) testing_support::writeString(hive_, productKey, nullptr, *folder_);
+        if (flag_) testing_support::writeString(hive_, productKey, L"MSOAO", *flag_);
     }
 
 private:
+    HKEY hive_;
     std::optional<std::wstring> folder_, flag_;
 };
 
@@ -60,7 +61,8 @@ void writeDword(const wchar_t* name, DWORD value) {
 
 struct InstallationSettings : testing::Test {
     ComApartment apartment;
-    SavedInstallation saved;
+    SavedInstallation saved{HKEY_LOCAL_MACHINE};
+    SavedInstallation savedForTheUser{HKEY_CURRENT_USER};
     RecordingDesktop desktop;
     win32::ComObjectFactory objects;
     zeltra::ModOutlook module;
@@ -91,9 +93,24 @@ TEST_F(InstallationSettings, AMissingFolderWarnsAndTheResetWritesTheTextZero) {
     EXPECT_EQ(module.strRedirPage, L"");
     EXPECT_EQ(desktop.warnings, 1);
 
-    zeltra::ResetMSOAO(objects);
+    zeltra::ResetMSOAO(module, objects);
     EXPECT_EQ(testing_support::readString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO"), std::optional<std::wstring>(L"0"))
         << "a string value now, not the number";
+}
+
+// What the per-user package writes: the same values below HKCU, nothing below HKLM.
+TEST_F(InstallationSettings, APerUserInstallationIsReadAndItsFlagResetBelowHkcu) {
+    testing_support::writeString(HKEY_CURRENT_USER, productKey, nullptr, L"C:\\Zeltra User");
+    testing_support::writeString(HKEY_CURRENT_USER, productKey, L"MSOAO", L"1");
+    runMain();
+    EXPECT_EQ(module.strRedirPage, L"C:\\Zeltra User\\cvredir.htm");
+    EXPECT_EQ(module.strMSOAO, L"1");
+    EXPECT_EQ(desktop.warnings, 0);
+
+    zeltra::ResetMSOAO(module, objects);
+    EXPECT_EQ(testing_support::readString(HKEY_CURRENT_USER, productKey, L"MSOAO"), std::optional<std::wstring>(L"0"));
+    EXPECT_EQ(testing_support::readString(HKEY_LOCAL_MACHINE, productKey, L"MSOAO"), std::nullopt)
+        << "nothing machine-wide";
 }
 
 // The per-user record of the welcome is tied to the time the installation last wrote its key.
