@@ -8,11 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "host/object.h"
+
 namespace host {
 
 // A packed device-independent bitmap: the BITMAPINFOHEADER, its colour table and the pixels.
 struct Bitmap {
     std::vector<std::uint8_t> dib;
+};
+
+// How a copy sent to the focused window came out.
+enum class CopyResult {
+    copied,      // the window copied text
+    notCopied,   // nothing arrived in time: nothing was selected, or the copy is late
+    overtaken,   // another program put something there meanwhile
 };
 
 // What the clipboard held at one moment, kept so that it can be put back.
@@ -34,19 +43,29 @@ public:
     virtual std::unique_ptr<ClipboardContent> saveClipboard() = 0;
     // Replaces the clipboard's content with what was saved. Throws when the clipboard cannot be opened.
     virtual void restoreClipboard(const ClipboardContent& saved) = 0;
+    // The same, unless another program has changed the clipboard since its sequence number was
+    // `sequence` (checked while it is open, so that nobody copies in between); returns whether
+    // it did.
+    virtual bool restoreClipboardUnlessChanged(const ClipboardContent& saved, std::uint32_t sequence) = 0;
     // Replaces the clipboard's content with the picture, in the picture's own format.
     virtual void setClipboardPicture(const Bitmap& picture) = 0;
+    // An OLE picture (IPictureDisp) of its own holding the bitmap, for a host's picture property.
+    virtual Object pictureOf(const Bitmap& picture) = 0;
     // The clipboard's text (CF_UNICODETEXT); empty when it holds none. Throws when the clipboard
     // cannot be opened.
     virtual std::wstring clipboardText() = 0;
     // Empties the clipboard. Throws when it cannot be opened.
     virtual void clearClipboard() = 0;
+    // Empties the clipboard unless another program has changed it since its sequence number was
+    // `sequence`; returns whether it did. Throws when it cannot be opened.
+    virtual bool clearClipboardUnlessChanged(std::uint32_t sequence) = 0;
     // Sends Ctrl+C to the window with the keyboard focus and waits, processing the thread's
-    // messages (that window may be on this very thread), until the clipboard changes to content
-    // that offers text or about a second has passed; returns whether such a copy arrived. A
-    // change without text does not end the wait. Modifier keys the user physically holds do not
-    // join the chord, and the keyboard is left as it physically is.
-    virtual bool copySelection() = 0;
+    // messages (that window may be on this very thread), until that window's thread has put
+    // content that offers text on the clipboard or about a second has passed. A change without
+    // text does not end the wait; a change by any other program does: that is the user's newer
+    // content (overtaken). Modifier keys the user physically holds do not join the chord, and the
+    // keyboard is left as it physically is.
+    virtual CopyResult copySelection() = 0;
     // Changes whenever any program changes the clipboard's content.
     virtual std::uint32_t clipboardSequenceNumber() noexcept = 0;
     // What a capture calls once it has tried to put the user's content back: restored says
@@ -85,7 +104,8 @@ public:
 // destructor).
 class KeptClipboard {
 public:
-    explicit KeptClipboard(Desktop& desktop) : desktop_(desktop), saved_(desktop.saveClipboard()) {}
+    explicit KeptClipboard(Desktop& desktop)
+        : desktop_(desktop), savedAt_(desktop.clipboardSequenceNumber()), saved_(desktop.saveClipboard()) {}
     ~KeptClipboard() {
         if (settled_ || (ours_ && desktop_.clipboardSequenceNumber() != *ours_)) return;
         tryRestore();
@@ -97,11 +117,19 @@ public:
     void markOurs() noexcept { ours_ = desktop_.clipboardSequenceNumber(); }
 
     // Puts the saved content back now, trying a second time if the first fails; returns whether
-    // it is back. Nothing is put back again when this goes.
+    // it is back. Once marked ours, it is put back only while the clipboard still holds what was
+    // marked: another program's newer content stays (overtaken() tells), and counts as back.
+    // Nothing is put back again when this goes.
     bool restore() noexcept {
         settled_ = true;
         return tryRestore() || tryRestore();
     }
+    // Whether restore() left another program's newer content in place.
+    bool overtaken() const noexcept { return overtaken_; }
+    // The clipboard's sequence number just before it was saved.
+    std::uint32_t savedAt() const noexcept { return savedAt_; }
+    // Nothing is put back: the clipboard holds another program's newer content, untouched.
+    void letGo() noexcept { settled_ = true; }
 
     // What was saved, to hand over to the desktop's guard.
     const std::shared_ptr<const ClipboardContent>& content() const noexcept { return saved_; }
@@ -109,7 +137,12 @@ public:
 private:
     bool tryRestore() noexcept {
         try {
-            desktop_.restoreClipboard(*saved_);
+            if (!ours_) {
+                desktop_.restoreClipboard(*saved_);
+            } else if (!desktop_.restoreClipboardUnlessChanged(*saved_, *ours_)) {
+                overtaken_ = true;
+                return true;
+            }
             restored_ = true;
         } catch (...) {
         }
@@ -117,9 +150,11 @@ private:
     }
 
     Desktop& desktop_;
+    std::uint32_t savedAt_;
     std::shared_ptr<const ClipboardContent> saved_;
     std::optional<std::uint32_t> ours_;
     bool restored_ = false;
+    bool overtaken_ = false;
     bool settled_ = false;  // restore() was called: the destructor leaves the clipboard alone
 };
 

@@ -301,14 +301,16 @@ std::unique_ptr<ClipboardContent> ClipboardContent::save(const ClipboardOptions&
     return content;
 }
 
-void ClipboardContent::restore(const ClipboardOptions& options, Opening opening) const {
+namespace {
+
+// Replaces what the open clipboard holds with the saved formats.
+void putBack(const OpenClipboardScope& clipboard, std::span<const SavedFormat> formats) {
     const MarkerFormats markers;
-    const OpenClipboardScope clipboard(options, opening);
     clipboard.empty();
     // Everything that can be put back is, in the order it was listed; the first failure is
     // reported afterwards.
     HResult failure = hresult::ok;
-    for (const SavedFormat& saved : formats_) {
+    for (const SavedFormat& saved : formats) {
         try {
             ClipboardData(saved.format, saved.bytes).put();
         } catch (...) {
@@ -317,6 +319,20 @@ void ClipboardContent::restore(const ClipboardOptions& options, Opening opening)
     }
     markers.put();
     if (failed(failure)) throw Error(failure, "restoring the clipboard");
+}
+
+}  // namespace
+
+void ClipboardContent::restore(const ClipboardOptions& options, Opening opening) const {
+    const OpenClipboardScope clipboard(options, opening);
+    putBack(clipboard, formats_);
+}
+
+bool ClipboardContent::restoreUnlessChanged(DWORD sequence, const ClipboardOptions& options) const {
+    const OpenClipboardScope clipboard(options);
+    if (GetClipboardSequenceNumber() != sequence) return false;
+    putBack(clipboard, formats_);
+    return true;
 }
 
 void setClipboardPicture(const host::Bitmap& picture, const ClipboardOptions& options) {
@@ -350,6 +366,13 @@ std::wstring clipboardText(const ClipboardOptions& options) {
     std::wstring result(text, length);
     GlobalUnlock(data);
     return result;
+}
+
+bool clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options) {
+    const OpenClipboardScope clipboard(options);
+    if (GetClipboardSequenceNumber() != sequence) return false;
+    clipboard.empty();
+    return true;
 }
 
 void clearClipboard(const ClipboardOptions& options) {

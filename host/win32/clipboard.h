@@ -50,6 +50,9 @@ public:
     // host::Error when the clipboard cannot be opened or a format cannot be put back (the others
     // are put back all the same).
     void restore(const ClipboardOptions& options = {}, Opening opening = Opening::retryBriefly) const;
+    // The same unless the clipboard's sequence number, read while it is open, is no longer
+    // `sequence`; returns whether it put the content back.
+    bool restoreUnlessChanged(DWORD sequence, const ClipboardOptions& options = {}) const;
 
     // In the order the clipboard listed them.
     std::span<const SavedFormat> formats() const noexcept { return formats_; }
@@ -71,5 +74,8 @@ void setClipboardPicture(const host::Bitmap& picture, const ClipboardOptions& op
 std::wstring clipboardText(const ClipboardOptions& options = {});
 // Empties the clipboard.
 void clearClipboard(const ClipboardOptions& options = {});
+// Empties the clipboard unless its sequence number has moved from `sequence`, checked while it is
+// open, so that no other program can copy in between; returns whether it did.
+bool clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options = {});
 
 }  // namespace host::win32

@@ -4,11 +4,14 @@
 #include <shellapi.h>
 
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "host/error.h"
 #include "host/win32/clipboard_worker.h"
+#include "host/win32/dispatch.h"
 #include "host/win32/last_error.h"
+#include "host/win32/picture.h"
 
 namespace host::win32 {
 
@@ -17,14 +20,29 @@ std::unique_ptr<host::ClipboardContent> SystemDesktop::saveClipboard() {
     return saveClipboardWithinBudget(options_);
 }
 
-void SystemDesktop::restoreClipboard(const host::ClipboardContent& saved) {
+namespace {
+
+const ClipboardContent& ours(const host::ClipboardContent& saved) {
     const auto* content = dynamic_cast<const ClipboardContent*>(&saved);
     if (!content) throw Error(hresult::invalidArg, "clipboard content of another desktop");
-    content->restore(options_);
+    return *content;
+}
+
+}  // namespace
+
+void SystemDesktop::restoreClipboard(const host::ClipboardContent& saved) { ours(saved).restore(options_); }
+
+bool SystemDesktop::restoreClipboardUnlessChanged(const host::ClipboardContent& saved, std::uint32_t sequence) {
+    return ours(saved).restoreUnlessChanged(sequence, options_);
 }
 
 void SystemDesktop::setClipboardPicture(const host::Bitmap& picture) {
     host::win32::setClipboardPicture(picture, options_);
+}
+
+host::Object SystemDesktop::pictureOf(const host::Bitmap& picture) {
+    const com::ComPtr<IPictureDisp> made = pictureFromDib(picture.dib);
+    return ::win32::wrapDispatch(made.get());
 }
 
 void SystemDesktop::messageBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) {
@@ -42,15 +60,20 @@ static_assert(std::size(virtualKeys) == static_cast<std::size_t>(host::ChordKey:
 
 WORD virtualKey(host::ChordKey key) noexcept { return virtualKeys[static_cast<std::size_t>(key)]; }
 
-// Runs the thread's messages until the clipboard changes to content that offers text, or the
-// time is up. A change without text (a program that empties the clipboard first) is passed by.
-bool waitForCopy(DWORD before, DWORD milliseconds) {
+// Runs the thread's messages until the chord's thread has put content that offers text on the
+// clipboard, another program has changed it, or the time is up. A change of the chord's thread
+// without text (a program that empties the clipboard first) is passed by. A clipboard without an
+// owner (a program that opened it for no window) cannot be told apart and counts as the copy's.
+host::CopyResult waitForCopy(DWORD before, DWORD chordThread, DWORD milliseconds) {
     DWORD seen = before;
-    const auto copyArrived = [&] {
+    const auto outcome = [&]() -> std::optional<host::CopyResult> {
         const DWORD now = GetClipboardSequenceNumber();
-        if (now == seen) return false;
+        if (now == seen) return std::nullopt;
         seen = now;
-        return clipboardOffersText();
+        const HWND owner = GetClipboardOwner();
+        if (owner && GetWindowThreadProcessId(owner, nullptr) != chordThread) return host::CopyResult::overtaken;
+        if (clipboardOffersText()) return host::CopyResult::copied;
+        return std::nullopt;
     };
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
@@ -58,14 +81,17 @@ bool waitForCopy(DWORD before, DWORD milliseconds) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
-                return copyArrived();
+                return outcome().value_or(host::CopyResult::notCopied);
             }
             TranslateMessage(&message);
             DispatchMessageW(&message);
+            // After each message: another program's copy followed at once by the window's would
+            // otherwise pass for the window's.
+            if (const auto result = outcome()) return *result;
         }
-        if (copyArrived()) return true;
+        if (const auto result = outcome()) return *result;
         const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
+        if (now >= deadline) return host::CopyResult::notCopied;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
@@ -92,7 +118,7 @@ std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes) {
     return inputs;
 }
 
-bool SystemDesktop::copySelection() {
+host::CopyResult SystemDesktop::copySelection() {
     std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
     // The keystrokes go to the focus of the foreground window's thread; a copy it makes is owned
     // by a window of that thread.
@@ -104,7 +130,15 @@ bool SystemDesktop::copySelection() {
         throw Error(lastErrorResult(), "SendInput");
     }
     constexpr DWORD copyBound = 1000;
-    return waitForCopy(before, copyBound);
+    const host::CopyResult result = waitForCopy(before, chordThread_, copyBound);
+    // Overtaken, the chord's keys this thread has not read yet are taken back: its window would
+    // copy over the other program's newer content.
+    if (result == host::CopyResult::overtaken && chordThread_ == GetCurrentThreadId()) {
+        MSG key;
+        while (PeekMessageW(&key, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        }
+    }
+    return result;
 }
 
 void SystemDesktop::guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,

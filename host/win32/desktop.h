@@ -32,10 +32,15 @@ public:
     std::unique_ptr<host::ClipboardContent> saveClipboard() override;
     // Puts back content this desktop saved; any other kind is refused with E_INVALIDARG.
     void restoreClipboard(const host::ClipboardContent& saved) override;
+    bool restoreClipboardUnlessChanged(const host::ClipboardContent& saved, std::uint32_t sequence) override;
     void setClipboardPicture(const host::Bitmap& picture) override;
+    host::Object pictureOf(const host::Bitmap& picture) override;
     std::wstring clipboardText() override { return host::win32::clipboardText(options_); }
     void clearClipboard() override { host::win32::clearClipboard(options_); }
-    bool copySelection() override;
+    bool clearClipboardUnlessChanged(std::uint32_t sequence) override {
+        return host::win32::clearClipboardUnlessChanged(sequence, options_);
+    }
+    host::CopyResult copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
     // A late copy is told by the thread of the window that owns the clipboard after it: the
     // thread of the foreground window when the Ctrl+C was sent. Content of another desktop is

@@ -276,4 +276,19 @@ bool ClipboardHolder::hold(DWORD ms) {
     });
 }
 
+bool OtherProgramCopy::copy(const std::wstring& text) {
+    return thread_.start([text](ProgramThread& thread) {
+        const HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Other Program", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                            nullptr, GetModuleHandleW(nullptr), nullptr);
+        bool copied = false;
+        if (window && OpenClipboard(window)) {
+            copied = EmptyClipboard() && addData(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+            CloseClipboard();
+        }
+        thread.ready(copied);
+        if (copied) WaitForSingleObject(thread.stopping(), INFINITE);
+        if (window) DestroyWindow(window);
+    });
+}
+
 }  // namespace sim::win32

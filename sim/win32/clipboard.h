@@ -126,4 +126,14 @@ private:
     ProgramThread thread_;
 };
 
+// Another program that copies text: a thread of its own empties the clipboard and puts the text
+// there for a window of its own, which stays (the clipboard's owner) until the next copy or the end.
+class OtherProgramCopy {
+public:
+    bool copy(const std::wstring& text);
+
+private:
+    ProgramThread thread_;
+};
+
 }  // namespace sim::win32

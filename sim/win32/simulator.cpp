@@ -555,6 +555,7 @@ Simulator::Outcome Simulator::clipboardLine(const std::vector<std::wstring>& wor
     }
     bool done = false;
     if (what == L"set" && words.size() >= 3) done = com_.clipboard().setText(unquote(restAfter(line, 2)));
+    else if (what == L"set-elsewhere" && words.size() >= 3) done = otherProgramCopy_.copy(unquote(restAfter(line, 2)));
     else if (what == L"add-bitmap" && words.size() == 2) done = com_.clipboard().addBitmap();
     else if (what == L"add-private" && words.size() == 2) done = com_.clipboard().addPrivate();
     else if (what == L"add-file-contents" && words.size() == 2) done = com_.clipboard().addFileContents();
@@ -896,7 +897,9 @@ void Simulator::runText(const std::wstring& text, std::size_t n) {
         commandTraceStart_ = previousCommandStart_;
         ++lineDepth_;
         outcome = execute(words, line);
-        if (!blockRunning_ || !shownAddInWindow()) pumpMessages();
+        // A line run inside a message loop (the add-in's window's, the capture's wait) leaves the
+        // messages to that loop: pumping them here would run them ahead of the loop's own checks.
+        if (lineDepth_ == 1 && (!blockRunning_ || !shownAddInWindow())) pumpMessages();
         --lineDepth_;
         noteBrowserAddress();
         addIns_.noteLibraryWindowClasses();

@@ -129,6 +129,7 @@ private:
     std::optional<DWORD> rememberedSequence_;
     ClipboardHolder clipboardHolder_;  // another program holding the clipboard open
     ClipboardMonitor clipboardMonitor_;  // another program reading the clipboard after each change
+    OtherProgramCopy otherProgramCopy_;  // another program that copied text
     std::unique_ptr<DelayedOwner> delayedOwner_;  // the program that offered content rendered on request
     std::optional<std::wstring> lastAddress_;  // the add-in's browser address last seen, when not empty
     int navigations_ = 0;                      // address changes seen since the last "expect navigations"

@@ -188,9 +188,10 @@ int Simulator::runSoak(int presses) {
     for (int press = 1; press <= presses; ++press) {
         const std::size_t w = static_cast<std::size_t>(press) % words.size();
         windows_.select(mail, starts[w], static_cast<int>(words[w].size()));
+        // The writer's count first: a copy landing between the two reads then counts as during the press.
+        const LONG writtenBefore = writer.lastWritten();
         const std::wstring before = com_.clipboard().text().value_or(L"");
         const auto addressBefore = addInBrowserAddress();
-        const LONG writtenBefore = writer.lastWritten();
         model_.click(*button);
         pumpMessages();
         const LONG writtenAfter = writer.lastWritten();

@@ -136,7 +136,18 @@ std::wstring FakeDesktop::clipboardText() {
         if (c == 0) break;
         text += c;
     }
+    // Another program copies as soon as the text has been read.
+    if (copiedAfterTheCopy) setClipboard(*std::exchange(copiedAfterTheCopy, std::nullopt));
     return text;
+}
+
+bool FakeDesktop::clearClipboardUnlessChanged(std::uint32_t sequence) {
+    if (sequenceNumber != sequence) {
+        open();
+        return false;
+    }
+    clearClipboard();
+    return true;
 }
 
 void FakeDesktop::clearClipboard() {
@@ -145,13 +156,17 @@ void FakeDesktop::clearClipboard() {
     setClipboard({});
 }
 
-bool FakeDesktop::copySelection() {
+host::CopyResult FakeDesktop::copySelection() {
     ++copiesSent;
     // What the thread's messages run while the copy is awaited.
     if (whileCopying) std::exchange(whileCopying, nullptr)();
-    if (!editorSelection) return false;
+    if (copiedMeanwhile) {
+        setClipboard(*std::exchange(copiedMeanwhile, std::nullopt));
+        return host::CopyResult::overtaken;
+    }
+    if (!editorSelection) return host::CopyResult::notCopied;
     setClipboard({{L"CF_UNICODETEXT", textBytes(*editorSelection)}});
-    return true;
+    return host::CopyResult::copied;
 }
 
 void FakeDesktop::runPostedTasks() {
@@ -173,7 +188,16 @@ std::unique_ptr<host::ClipboardContent> FakeDesktop::saveClipboard() {
     if (saveFails) throw host::Error(*saveFails, "the clipboard cannot all be saved");
     auto saved = std::make_unique<SavedClipboard>();
     saved->content = clipboard;
+    if (copiedWhileSaving) setClipboard(*std::exchange(copiedWhileSaving, std::nullopt));
     return saved;
+}
+
+bool FakeDesktop::restoreClipboardUnlessChanged(const host::ClipboardContent& saved, std::uint32_t sequence) {
+    open();
+    if (sequenceNumber != sequence) return false;
+    --opens;  // restoreClipboard opens it again
+    restoreClipboard(saved);
+    return true;
 }
 
 void FakeDesktop::restoreClipboard(const host::ClipboardContent& saved) {

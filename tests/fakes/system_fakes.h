@@ -33,6 +33,10 @@ public:
     bool clipboardLocked = false;
     std::vector<MessageBox> messageBoxes;
     bool messageBoxFails = false;
+    // Another program's copy that lands during the wait, before the editor's own, or as the
+    // capture reads the editor's copy.
+    std::optional<ClipboardData> copiedMeanwhile;
+    std::optional<ClipboardData> copiedAfterTheCopy;
     // The focused editor's selection, copied on Ctrl+C; nothing: the window copies nothing.
     std::optional<std::wstring> editorSelection;
     bool clearFails = false;
@@ -64,10 +68,16 @@ public:
 
     std::unique_ptr<host::ClipboardContent> saveClipboard() override;
     void restoreClipboard(const host::ClipboardContent& saved) override;
+    bool restoreClipboardUnlessChanged(const host::ClipboardContent& saved, std::uint32_t sequence) override;
     void setClipboardPicture(const host::Bitmap& picture) override;
+    // No picture objects here: the command-bar face then goes through the clipboard.
+    host::Object pictureOf(const host::Bitmap&) override { throw host::Error(host::hresult::notImplemented, "no pictures"); }
     std::wstring clipboardText() override;
     void clearClipboard() override;
-    bool copySelection() override;
+    bool clearClipboardUnlessChanged(std::uint32_t sequence) override;
+    // Another program's copy that lands while the clipboard is being saved.
+    std::optional<ClipboardData> copiedWhileSaving;
+    host::CopyResult copySelection() override;
     std::uint32_t clipboardSequenceNumber() noexcept override { return sequenceNumber; }
     void guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
                         bool copyOutstanding) noexcept override {
@@ -160,6 +170,7 @@ public:
     bool exists() const override { return !unloaded_ && !state_->closedByUser; }
     void unload() noexcept override;
     host::Bitmap myIconPicture() const override { return faceBitmap(); }
+    host::Bitmap myIconMask() const override { return faceBitmap(); }
     host::Object webBrowser1() const override;
 
     // A 16 x 16 bitmap with 16 colours, as the form's MyIcon holds.

@@ -253,7 +253,7 @@ TEST(Desktop, CopySelectionHasTheFocusedEditorCopyOnThisVeryThread) {
     editor.select(6, 16);
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
-    EXPECT_TRUE(desktop.copySelection());
+    EXPECT_EQ(desktop.copySelection(), host::CopyResult::copied);
     EXPECT_EQ(desktop.clipboardText(), L"Beta Gamma");
 }
 
@@ -307,7 +307,7 @@ TEST(Desktop, AChangeWithoutTextDoesNotEndTheWaitForTheCopy) {
         SetWindowLongPtrW(editor.edit(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&copiesInTwoSteps)));
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
-    EXPECT_TRUE(desktop.copySelection());
+    EXPECT_EQ(desktop.copySelection(), host::CopyResult::copied);
     EXPECT_EQ(desktop.clipboardText(), L"Beta");
 }
 
@@ -315,7 +315,7 @@ TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
     const FocusedEditor editor(L"");
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
-    EXPECT_FALSE(desktop.copySelection());
+    EXPECT_EQ(desktop.copySelection(), host::CopyResult::notCopied);
     EXPECT_EQ(desktop.clipboardText(), L"");
 }
 
@@ -510,7 +510,7 @@ struct Guard : Clipboard {
         saved = desktop.saveClipboard();
         desktop.clearClipboard();
         editor.select(0, 0);
-        ASSERT_FALSE(desktop.copySelection());
+        ASSERT_EQ(desktop.copySelection(), host::CopyResult::notCopied);
         if (restore) desktop.restoreClipboard(*saved);
     }
     void expectTheUsersContent() {
@@ -521,6 +521,45 @@ struct Guard : Clipboard {
         return pumpUntil([&] { return !desktop.guarding(); });
     }
 };
+
+// What another program copies while the capture waits is the user's newer content, not the copy;
+// the chord's keys not yet read are taken back, so that the window copies nothing over it later.
+OtherProgram* copyingProgram = nullptr;
+LRESULT CALLBACK copiesElsewhere(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        copyingProgram->put(L"theirs");
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Desktop, AnotherProgramsCopyDuringTheWaitOvertakesTheCaptureAndItsKeysAreTakenBack) {
+    const FocusedEditor editor(L"alpha Beta");
+    editor.select(0, 5);
+    SystemDesktop desktop;
+    desktop.clearClipboard();
+    OtherProgram program;
+    ASSERT_TRUE(program.opened());
+    copyingProgram = &program;
+    const HWND trigger = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(trigger, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&copiesElsewhere));
+    // Posted before the keys are sent: the wait reads it first, as a message Outlook had queued.
+    PostMessageW(trigger, WM_APP, 0, 0);
+    EXPECT_EQ(desktop.copySelection(), host::CopyResult::overtaken);
+    program.letGo();
+    // As Outlook's own loop runs its messages after the press (the edit control copies on the
+    // character Ctrl+C translates to).
+    for (const ULONGLONG until = GetTickCount64() + 300; GetTickCount64() < until;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+    EXPECT_EQ(desktop.clipboardText(), L"theirs") << "the editor copied late";
+    DestroyWindow(trigger);
+}
 
 TEST_F(Guard, ALateCopyByTheWindowTheChordWentToIsUndone) {
     captureWithTheCopyOutstanding();

@@ -18,10 +18,15 @@ public:
     int warnings = 0;
     std::unique_ptr<host::ClipboardContent> saveClipboard() override { throw host::Error(E_NOTIMPL); }
     void restoreClipboard(const host::ClipboardContent&) override { throw host::Error(E_NOTIMPL); }
+    bool restoreClipboardUnlessChanged(const host::ClipboardContent&, std::uint32_t) override {
+        throw host::Error(E_NOTIMPL);
+    }
     void setClipboardPicture(const host::Bitmap&) override { throw host::Error(E_NOTIMPL); }
+    host::Object pictureOf(const host::Bitmap&) override { throw host::Error(E_NOTIMPL); }
     std::wstring clipboardText() override { throw host::Error(E_NOTIMPL); }
     void clearClipboard() override { throw host::Error(E_NOTIMPL); }
-    bool copySelection() override { throw host::Error(E_NOTIMPL); }
+    bool clearClipboardUnlessChanged(std::uint32_t) override { throw host::Error(E_NOTIMPL); }
+    host::CopyResult copySelection() override { throw host::Error(E_NOTIMPL); }
     std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
     void guardClipboard(std::shared_ptr<const host::ClipboardContent>, bool, bool) noexcept override {}
     void endClipboardGuard() noexcept override {}
