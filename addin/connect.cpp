@@ -11,6 +11,16 @@ namespace {
 // How the host connects and disconnects the add-in (ext_ConnectMode, ext_DisconnectMode).
 constexpr std::int32_t connectedAfterStartup = 0;  // ext_cm_AfterStartup: the user ticked it in the COM Add-ins dialog
 
+// The major version of "16.0.0.5000".
+int majorVersion(const std::wstring& version) {
+    int major = 0;
+    for (const wchar_t c : version) {
+        if (c < L'0' || c > L'9' || major > 1000) break;
+        major = major * 10 + (c - L'0');
+    }
+    return major;
+}
+
 void showWelcome(Component& component);
 
 // The welcome waits for a capture that is running: its window would take the focus the copy goes to.
@@ -61,6 +71,9 @@ host::HResult Connect::AddinInstance_OnConnection(const host::Object& applicatio
         connected_ = true;
         component_.connectionStarted();
     }
+    // Outlook 2007 and later serve the add-in's ribbon (the XML differs by version) instead of
+    // command bars in item windows.
+    host::resumeNext([&] { component_.outlookVersion = majorVersion(application.get(L"Version").toText()); });
     // With neither a main window nor an item window open there is nothing to follow. Both counts
     // are read; a count that cannot be read counts as no window.
     const bool noWindowOpen = host::holdsOrFailsToEvaluate([&] {

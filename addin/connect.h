@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "addin/ribbon.h"
 #include "host/automation.h"
 #include "hub/out_addin.h"
 #include "modules/component.h"
@@ -33,6 +34,13 @@ public:
     // The hub, or null when none exists (for the component and its tests).
     const std::shared_ptr<OutAddIn>& hub() const noexcept { return objAddIn_; }
 
+    // IRibbonExtensibility: the customUI XML of a ribbon ID, "" where the add-in adds nothing.
+    std::wstring GetCustomUI(std::wstring_view ribbonId) const {
+        return customUiFor(ribbonId, component_.outlookVersion);
+    }
+    // The callbacks that XML names.
+    RibbonCallbacks& ribbon() noexcept { return ribbon_; }
+
 private:
     // objAddIn creates the hub when it is used while empty.
     OutAddIn& objAddIn();
@@ -41,6 +49,7 @@ private:
     Component& component_;
     HubFactory createHub_;
     std::shared_ptr<OutAddIn> objAddIn_;
+    RibbonCallbacks ribbon_{component_};
     bool connected_ = false;  // from OnConnection to OnDisconnection or the final release
 };
 

@@ -34,6 +34,8 @@ public:
     virtual bool exists() const = 0;
     // The picture of the picture box MyIcon: the button face, a 16 x 16 bitmap with 16 colours.
     virtual host::Bitmap myIconPicture() const = 0;
+    // Its mask, 16 x 16 at one bit a pixel: white where the face is transparent.
+    virtual host::Bitmap myIconMask() const = 0;
     // The browser control WebBrowser1, reached late-bound through IDispatch.
     virtual host::Object webBrowser1() const = 0;
 

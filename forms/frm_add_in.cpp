@@ -16,10 +16,10 @@ constexpr std::uint32_t blue = 0xFF0000;  // 0x00BBGGRR
 
 }  // namespace
 
-bool FrmAddIn::DoIt() {
+bool FrmAddIn::DoIt(SelectionSource& source) {
     if (component_.capturing()) return false;
     const Component::CaptureScope capture(component_);
-    std::optional<std::wstring> selection = GetSelectedText(component_.modOutlook, component_.desktop);
+    std::optional<std::wstring> selection = source.selectedText();
     if (!selection) return false;
     component_.modOutlook.strSelection = std::move(*selection);
     return true;
@@ -117,8 +117,12 @@ void FrmAddIn::GetNow_Click() {
         if (inspector.isNothing()) return;
         inspector.activate();
     }
-    // Activate runs the host's messages: the add-in may have been disconnected meanwhile.
-    if (component_.connected()) DoIt();
+    // Activate runs the host's messages: the add-in may have been disconnected meanwhile. The
+    // form's own application object is not the one Outlook trusts: the window copies its
+    // selection itself.
+    if (!component_.connected()) return;
+    ClipboardSelection clipboard(component_.modOutlook, component_.desktop);
+    DoIt(clipboard);
 }
 
 }  // namespace zeltra

@@ -6,6 +6,7 @@
 // window, the next use loads it again.
 #include "forms/form_window.h"
 #include "modules/mod_outlook.h"
+#include "modules/selection.h"
 
 namespace zeltra {
 
@@ -21,15 +22,16 @@ public:
 
     // MyIcon's picture; loads the form if needed.
     host::Bitmap myIconPicture() { return loaded().myIconPicture(); }
+    host::Bitmap myIconMask() { return loaded().myIconMask(); }
     // WebBrowser1; loads the form if needed.
     host::Object webBrowser1() { return loaded().webBrowser1(); }
     // Shows the form modally; loads it if needed.
     void Show() { loaded().showModal(); }
 
-    // Captures the selection into strSelection, also when it is empty. False when the capture
-    // could not be made, or when another capture is running (a second press inside the first
+    // Takes the selection from the source into strSelection, also when it is empty. False when
+    // it could not be had, or when another capture is running (a second press inside the first
     // one's wait); strSelection is left as it was then.
-    bool DoIt();
+    bool DoIt(SelectionSource& source);
 
     // Gives up the browser control and destroys the window with everything it made. A modal
     // display still running returns.

@@ -42,6 +42,11 @@ inline constexpr Guid CommandBarButtonEvents = Guid::parse("{000C0351-0000-0000-
 // The Office add-in connection interface that the host drives.
 inline constexpr Guid IDTExtensibility2 = Guid::parse("{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}");
 
+// Office's ribbon: the interface the add-in serves, and what Office hands its callbacks.
+inline constexpr Guid IRibbonExtensibility = Guid::parse("{000C0396-0000-0000-C000-000000000046}");
+inline constexpr Guid IRibbonControl = Guid::parse("{000C0395-0000-0000-C000-000000000046}");
+inline constexpr Guid IRibbonUI = Guid::parse("{000C03A7-0000-0000-C000-000000000046}");
+
 // Other components.
 inline constexpr Guid WebBrowserClass = Guid::parse("{8856F961-340A-11D0-A96B-00C04FD705A2}");
 inline constexpr Guid DWebBrowserEvents2 = Guid::parse("{34A715A0-6587-11D0-924A-0020AFC7AC4D}");
@@ -56,6 +61,7 @@ namespace host::dispid {
 inline constexpr int NewExplorer = 0xF001;
 inline constexpr int NewInspector = 0xF001;
 inline constexpr int BeforeFolderSwitch = 0xF003;
+inline constexpr int SelectionChange = 0xF007;
 inline constexpr int Close = 0xF008;
 inline constexpr int Click = 1;
 // The WebBrowser control's events (DWebBrowserEvents2).
@@ -64,4 +70,8 @@ inline constexpr int NewWindow3 = 273;
 // The WebBrowser control's Navigate and Silent, called by DISPID.
 inline constexpr int Navigate = 104;
 inline constexpr int Silent = 551;
+// IRibbonControl's Id and Context, IRibbonUI's InvalidateControl, by DISPID as Office declares them.
+inline constexpr int RibbonControlId = 1;
+inline constexpr int RibbonControlContext = 2;
+inline constexpr int InvalidateControl = 2;
 }  // namespace host::dispid

@@ -23,16 +23,22 @@ public:
     void setTag(std::wstring_view v) const { object_.put(L"Tag", Variant(v)); }
     void setOnAction(std::wstring_view v) const { object_.put(L"OnAction", Variant(v)); }
     void setVisible(bool v) const { object_.put(L"Visible", Variant(v)); }
+    // The face without the clipboard: two pictures (IPictureDisp), assigned by reference; in the
+    // mask white is transparent. The mask goes after the picture.
+    void setPicture(const Object& picture) const { object_.put(L"Picture", Variant(picture)); }
+    void setMask(const Object& mask) const { object_.put(L"Mask", Variant(mask)); }
     void pasteFace() const { object_.call(L"PasteFace"); }
+    // Delete([Temporary]): the control goes from its bar, for good.
+    void remove() const { object_.call(L"Delete", {Variant::missing()}); }
 };
 
 class CommandBarControls : public TypedObject<CommandBarControls> {
 public:
     static constexpr const Guid& interfaceId = iid::CommandBarControls;
-    // Add(Type, Id, Parameter, Before, Temporary) with only Type given.
-    Object add(std::int32_t type) const {
+    // Add(Type, Id, Parameter, Before, Temporary) with Type and Temporary given.
+    Object add(std::int32_t type, bool temporary) const {
         return object_.get(L"Add", {Variant(type), Variant::missing(), Variant::missing(), Variant::missing(),
-                                     Variant::missing()}).toObject();
+                                     Variant(temporary)}).toObject();
     }
 };
 

@@ -22,6 +22,8 @@ class Explorers : public TypedObject<Explorers> {
 public:
     static constexpr const Guid& interfaceId = iid::Explorers;
     Variant count() const { return object_.get(L"Count"); }
+    // The main window at a 1-based index.
+    Explorer item(std::int32_t index) const { return Explorer::from(object_.get(L"Item", {Variant(index)})); }
 };
 
 class Inspector : public TypedObject<Inspector> {

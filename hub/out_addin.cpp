@@ -2,6 +2,7 @@
 
 #include "host/components.h"
 #include "host/error_mode.h"
+#include "modules/launch.h"
 
 namespace zeltra {
 
@@ -113,14 +114,21 @@ host::Variant OutAddIn::CheckInspButton(const host::Inspector& inspector) {
     // Office keeps a permanent button across restarts: look ours up by its tag first. Only the
     // bar's own buttons count (not pop-ups, not what is inside them); hidden ones count too.
     objCBButton.assign(objCommandBar.findControl(host::msoControlButton, buttonTag, false));
+    if (component_.ribbonServesItemWindows()) {
+        // The window shows the add-in's ribbon group; a command-bar button would be a second one,
+        // on the Add-ins tab. One that an earlier version left there goes.
+        if (!objCBButton.isNothing()) {
+            const host::CommandBarButton left = objCBButton.get().newReference();
+            objCBButton.clear();
+            left.remove();
+        }
+        return {};
+    }
     if (!objCBButton.isNothing()) return {};
 
-    // PasteFace takes the face from the clipboard; the user's own content goes back afterwards.
-    host::KeptClipboard userClipboard(component_.desktop);
-    component_.desktop.setClipboardPicture(component_.frmAddIn().myIconPicture());
-    userClipboard.markOurs();
-
-    objCBButton.assign(objCommandBar.controls().add(host::msoControlButton));
+    // Temporary: a button Office kept would outlive the add-in (its OnAction naming a class that an
+    // uninstall removed), and every item window gets its own anyway.
+    objCBButton.assign(objCommandBar.controls().add(host::msoControlButton, true));
     const host::CommandBarButton button = objCBButton.get().newReference();
     button.setCaption(L"Zel&tra");
     button.setBeginGroup(false);
@@ -132,22 +140,41 @@ host::Variant OutAddIn::CheckInspButton(const host::Inspector& inspector) {
     // The add-in's own ProgID: Office loads it to run a retained button pressed while it is not loaded.
     button.setOnAction(L"!<DODuruda_Vored.Connect>");
     button.setVisible(true);
-    button.pasteFace();
+    setFace(button);
     return {};
 }
 
+void OutAddIn::setFace(const host::CommandBarButton& button) {
+    FrmAddIn& form = component_.frmAddIn();
+    try {
+        button.setPicture(component_.desktop.pictureOf(form.myIconPicture()));
+        button.setMask(component_.desktop.pictureOf(form.myIconMask()));
+        return;
+    } catch (const host::Error&) {
+        // An Office that refuses Picture takes the face from the clipboard.
+    }
+    // PasteFace takes the face from the clipboard; the user's own content goes back afterwards.
+    host::KeptClipboard userClipboard(component_.desktop);
+    component_.desktop.setClipboardPicture(form.myIconPicture());
+    userClipboard.markOurs();
+    button.pasteFace();
+}
+
 void OutAddIn::objCBButton_Click() {
-    ModOutlook& mod = module();
-    if (mod.strRedirPage.empty()) {
-        ShowInstallError(component_.desktop);
+    // The item window in front is the one whose button was pressed; when its editor is Word, its
+    // selection is read from Word's object model.
+    host::Object document;
+    host::resumeNext([&] {
+        const host::Inspector window = objOutlook.get().activeInspector();
+        if (!window.isNothing()) document = wordDocumentOf(objOutlook.get(), window);
+    });
+    if (!document.isNothing()) {
+        WordSelection word(document);
+        LaunchSelection(component_, word);
         return;
     }
-    FrmAddIn& form = component_.frmAddIn();
-    if (!form.DoIt()) return;
-    // The capture ran the thread's messages: the add-in may have been disconnected meanwhile,
-    // and its form with it.
-    if (!component_.connected()) return;
-    host::WebBrowser(form.webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
+    ClipboardSelection clipboard(module(), component_.desktop);
+    LaunchSelection(component_, clipboard);
 }
 
 void OutAddIn::AttachOutlook(const host::Application& app, std::wstring_view /*progId: handed over, never used*/) {

@@ -66,6 +66,9 @@ private:
     // through the clipboard, which a capture is using.
     void checkButtonOutsideCaptures(const host::Inspector& inspector);
     void checkButtonIfItsClassGetsOne(const host::Inspector& inspector) noexcept;
+    // The button's face: Picture and Mask, or PasteFace through the clipboard where Office
+    // refuses them.
+    void setFace(const host::CommandBarButton& button);
     // An event handler that keeps the hub alive while it runs and drops events once the hub is gone.
     template <class Dispatch>
     host::EventHandler handler(Dispatch dispatch);

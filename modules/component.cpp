@@ -1,5 +1,8 @@
 #include "modules/component.h"
 
+#include "host/error_mode.h"
+#include "host/iids.h"
+
 namespace zeltra {
 
 void Component::connectionEnded() noexcept {
@@ -9,15 +12,22 @@ void Component::connectionEnded() noexcept {
 
 void Component::releaseIfNotConnected() noexcept {
     if (connections_ > 0) return;
+    ++releases_;
     // Nothing that waits for a connection may run after the last one: a welcome not yet shown,
     // button work held back for a capture.
     desktop.cancelPostedTasks();
     desktop.endClipboardGuard();
     afterCapture_.clear();
+    ribbons_.clear();
     releaseFormApplication();
     // A capture or the welcome may still be running further up the stack; the form keeps itself
     // alive for them while its window goes.
     if (frmAddIn_) frmAddIn_->Unload();
+}
+
+void Component::invalidateRibbons() noexcept {
+    for (const host::Object& ribbon : ribbons_)
+        host::resumeNext([&] { ribbon.call(host::DispId{host::dispid::InvalidateControl}, {host::Variant(ribbonButtonId)}); });
 }
 
 void Component::whenNotCapturing(std::function<void()> work) {

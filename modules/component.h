@@ -51,6 +51,21 @@ public:
     }
     void releaseFormApplication() noexcept { formApplication_ = host::Application(); }
 
+    // The major version of the Outlook that connected the add-in (14 for Outlook 2010), 0 when it
+    // could not be read.
+    int outlookVersion = 0;
+    // Outlook 2007 and later serve the add-in's ribbon in every item window, which then needs no
+    // command-bar button.
+    bool ribbonServesItemWindows() const noexcept { return outlookVersion >= 12; }
+
+    // The ribbons Outlook loaded (IRibbonUI), kept to have their controls asked again when what
+    // they show changes; released with the last connection.
+    void keepRibbon(const host::Object& ribbon) { ribbons_.push_back(ribbon.newReference()); }
+    // Asks every loaded ribbon to ask the add-in's button again (enabled or not).
+    void invalidateRibbons() noexcept;
+    // The add-in's ribbon button, in every ribbon's XML.
+    static constexpr const wchar_t* ribbonButtonId = L"ZeltraButton";
+
     // --- Connections of this apartment's Connect objects. ---
     void connectionStarted() noexcept { ++connections_; }
     // The last one releases what the connections used.
@@ -59,6 +74,8 @@ public:
     // Releases the form and the posted work unless a connection exists: for an event hub a
     // client created on its own, whose buttons made the form.
     void releaseIfNotConnected() noexcept;
+    // How often that release has happened: a press compares it before and after its capture.
+    unsigned releases() const noexcept { return releases_; }
 
     // --- The selection capture: one at a time. It runs the thread's messages while it waits for
     // the copy, and a second press, a new item window or posted work can arrive meanwhile. ---
@@ -83,8 +100,10 @@ private:
     std::unique_ptr<FrmAddIn> frmAddIn_;
     host::Application formApplication_;
     int connections_ = 0;
+    unsigned releases_ = 0;
     bool capturing_ = false;
     std::vector<std::function<void()>> afterCapture_;
+    std::vector<host::Object> ribbons_;
 };
 
 }  // namespace zeltra

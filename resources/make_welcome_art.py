@@ -4,7 +4,9 @@
   product.ico  the product icon, a green rounded square with a white "Z": 128 x 128 and 48 x 48 at
                32 bits a pixel (with alpha), 32 x 32 and 16 x 16 at 8 bits a pixel (a palette);
   logo.gif     the 85 x 25 logo, the wordmark "Zeltra" beside a small mark, on the window's green;
-  hand.cur     the link's pointing hand, 32 x 32 in two colours, hot spot at the fingertip (6, 0).
+  hand.cur     the link's pointing hand, 32 x 32 in two colours, hot spot at the fingertip (6, 0);
+  ribbon.bmp   the ribbon button's image, the icon at 32 x 32 with 32 bits a pixel, its alpha
+               premultiplied into the colours, as a 32-bit device-independent bitmap carries it.
 
 The build uses the written files; run this only to change a picture:
   python3 resources/make_welcome_art.py
@@ -379,10 +381,22 @@ def hand_cursor():
     return directory_file(2, [(CURSOR_SIZE, CURSOR_SIZE, 2, HOT_SPOT[0], HOT_SPOT[1], image)])
 
 
+def ribbon_image():
+    """A bitmap file, bottom-up, BI_RGB at 32 bits: blue, green, red, alpha, premultiplied."""
+    size = 32
+    pixels = bytearray()
+    for row in reversed(icon_pixels(size)):
+        for r, g, b, a in row:
+            pixels += bytes((b * a // 255, g * a // 255, r * a // 255, a))
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 32, 0, len(pixels), 0, 0, 0, 0)
+    offset = 14 + len(info)
+    return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + pixels
+
+
 def main():
     folder = os.path.dirname(os.path.abspath(__file__))
     for name, content in (("product.ico", product_icon()), ("logo.gif", gif(logo_pixels())),
-                          ("hand.cur", hand_cursor())):
+                          ("hand.cur", hand_cursor()), ("ribbon.bmp", ribbon_image())):
         with open(os.path.join(folder, name), "wb") as out:
             out.write(content)
 

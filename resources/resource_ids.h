@@ -13,3 +13,9 @@
 
 // RT_GROUP_CURSOR: the pointing hand over the welcome window's link.
 #define IDC_HAND_POINTER 103
+
+// RT_BITMAP: the mask of the command-bar button's face (white: transparent), for its Mask.
+#define IDB_BUTTON_MASK 104
+
+// RT_BITMAP: the ribbon button's 32 x 32 image, 32 bits a pixel with premultiplied alpha.
+#define IDB_RIBBON_IMAGE 105

@@ -1,7 +1,10 @@
 #include "addin/win32/connect_object.h"
 
 #include "com/boundary.h"
+#include "com/module.h"
 #include "com/ptr.h"
+#include "host/win32/picture.h"
+#include "resources/resource_ids.h"
 #include "host/win32/dispatch.h"
 #include "hub/win32/out_addin_object.h"
 
@@ -34,6 +37,7 @@ std::span<const com::InterfaceEntry<ConnectObject>> ConnectObject::interfaces() 
         com::interfaceEntry<ConnectObject, _Connect>(IID__Connect),
         com::interfaceEntry<ConnectObject, _Connect>(IID_IDispatch),
         {&IID_IDTExtensibility2, [](ConnectObject* object) noexcept -> IUnknown* { return &object->extensibility_; }},
+        {&IID_IRibbonExtensibility, [](ConnectObject* object) noexcept -> IUnknown* { return &object->ribbon_; }},
     };
     return table;
 }
@@ -67,6 +71,92 @@ HRESULT ConnectObject::Extensibility::OnStartupComplete(SAFEARRAY** /*custom*/) 
 HRESULT ConnectObject::Extensibility::OnBeginShutdown(SAFEARRAY** /*custom*/) noexcept {
     const com::ComPtr<ConnectObject> keepAlive(&outer_);
     return outer_.connect_.AddinInstance_OnBeginShutdown();
+}
+
+}  // namespace zeltra::server
+
+namespace zeltra::server {
+
+HRESULT ConnectObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept {
+    const HRESULT own = ObjectBase::GetIDsOfNames(riid, names, count, locale, ids);
+    if (own != DISP_E_UNKNOWNNAME) return own;
+    return ribbon_.GetIDsOfNames(riid, names, count, locale, ids);
+}
+
+HRESULT ConnectObject::Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                              EXCEPINFO* exception, UINT* argError) noexcept {
+    return ribbon_.Invoke(id, riid, locale, flags, params, result, exception, argError);
+}
+
+namespace {
+
+// The callbacks' IRibbonControl (or IRibbonUI), held for the call.
+host::Object argument(IDispatch* dispatch) {
+    if (!dispatch) throw host::Error(E_POINTER, "no control");
+    return win32::wrapDispatch(dispatch);
+}
+
+}  // namespace
+
+HRESULT ConnectObject::Ribbon::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept try {
+    if (!RibbonXml) return E_POINTER;
+    *RibbonXml = nullptr;
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
+    const std::wstring xml = outer_.connect_.GetCustomUI(com::toWString(RibbonID));
+    // Office reads an empty or missing string as "nothing added to this ribbon".
+    if (!xml.empty()) *RibbonXml = com::Bstr(xml).detach();
+    return S_OK;
+} catch (...) {
+    return com::hresultFromCaughtException();
+}
+
+HRESULT ConnectObject::Ribbon::OnRibbonLoad(IDispatch* ribbon) noexcept try {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
+    outer_.connect_.ribbon().OnRibbonLoad(argument(ribbon));
+    return S_OK;
+} catch (...) {
+    return com::hresultFromCaughtException();
+}
+
+HRESULT ConnectObject::Ribbon::OnZeltraAction(IDispatch* control) noexcept try {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
+    outer_.connect_.ribbon().OnZeltraAction(argument(control));
+    return S_OK;
+} catch (...) {
+    return com::hresultFromCaughtException();
+}
+
+HRESULT ConnectObject::Ribbon::GetZeltraEnabled(IDispatch* control, VARIANT_BOOL* enabled) noexcept try {
+    if (!enabled) return E_POINTER;
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
+    *enabled = outer_.connect_.ribbon().GetZeltraEnabled(argument(control)) ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+} catch (...) {
+    return com::hresultFromCaughtException();
+}
+
+HRESULT ConnectObject::Ribbon::GetZeltraVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept try {
+    if (!visible) return E_POINTER;
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
+    *visible = outer_.connect_.ribbon().GetZeltraVisible(argument(control)) ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+} catch (...) {
+    return com::hresultFromCaughtException();
+}
+
+// The product's image at 32 x 32 with its alpha, a new picture for each call: Office releases it.
+HRESULT ConnectObject::Ribbon::GetZeltraImage(IDispatch* /*control*/, IPictureDisp** image) noexcept try {
+    if (!image) return E_POINTER;
+    *image = nullptr;
+    const HMODULE module = com::moduleHandle();
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_RIBBON_IMAGE), RT_BITMAP);
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+    if (!bytes) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
+    *image = host::win32::pictureFromDib({bytes, SizeofResource(module, found)}).detach();
+    return S_OK;
+} catch (...) {
+    return com::hresultFromCaughtException();
 }
 
 }  // namespace zeltra::server

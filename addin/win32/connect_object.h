@@ -12,6 +12,13 @@ namespace zeltra::server {
 
 class ConnectObject final : public com::Object<ConnectObject, com::DualFromTypeLibrary<_Connect, IID__Connect>> {
 public:
+    // _Connect has no members of its own. Office looks the ribbon's callbacks up by name on the
+    // object's IDispatch, so the names _Connect does not know are the ribbon's.
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept override;
+
     // The class object's CreateInstance.
     static HRESULT createInstance(Component& component, REFIID iid, void** out) noexcept;
     static std::span<const com::InterfaceEntry<ConnectObject>> interfaces() noexcept;
@@ -41,11 +48,35 @@ private:
         ConnectObject& outer_;
     };
 
+    // IRibbonExtensibility, whose IDispatch answers the callbacks its XML names, from their
+    // description (IZeltraRibbon); in an object of its own that shares Connect's identity and count.
+    class Ribbon final : public com::DualFromTypeLibrary<IZeltraRibbon, IID_IZeltraRibbon,
+                                                         com::EmbeddedTypeLibrary::HostInterfaces> {
+    public:
+        explicit Ribbon(ConnectObject& outer) noexcept : outer_(outer) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
+            return outer_.QueryInterface(iid, out);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() noexcept override { return outer_.AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() noexcept override { return outer_.Release(); }
+
+        HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
+        HRESULT STDMETHODCALLTYPE OnRibbonLoad(IDispatch* ribbon) noexcept override;
+        HRESULT STDMETHODCALLTYPE OnZeltraAction(IDispatch* control) noexcept override;
+        HRESULT STDMETHODCALLTYPE GetZeltraEnabled(IDispatch* control, VARIANT_BOOL* enabled) noexcept override;
+        HRESULT STDMETHODCALLTYPE GetZeltraVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
+        HRESULT STDMETHODCALLTYPE GetZeltraImage(IDispatch* control, IPictureDisp** image) noexcept override;
+
+    private:
+        ConnectObject& outer_;
+    };
+
     friend ObjectBase;
     explicit ConnectObject(Component& component);
     ~ConnectObject() = default;
 
     Extensibility extensibility_{*this};
+    Ribbon ribbon_{*this};
     Connect connect_;
 };
 

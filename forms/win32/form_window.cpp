@@ -137,9 +137,9 @@ std::pair<const std::uint8_t*, DWORD> resourceBytes(HMODULE module, UINT id, con
     return {bytes, SizeofResource(module, found)};
 }
 
-// The button face exactly as the resource holds it: BITMAPINFOHEADER, colour table, pixels.
-host::Bitmap storedPicture(HMODULE module) {
-    const auto [bytes, size] = resourceBytes(module, IDB_BUTTON_FACE, RT_BITMAP, "button face");
+// A bitmap exactly as the resource holds it: BITMAPINFOHEADER, colour table, pixels.
+host::Bitmap storedPicture(HMODULE module, UINT id) {
+    const auto [bytes, size] = resourceBytes(module, id, RT_BITMAP, "button face");
     return host::Bitmap{{bytes, bytes + size}};
 }
 
@@ -230,6 +230,10 @@ public:
         checkedWindow();
         return picture_;
     }
+    host::Bitmap myIconMask() const override {
+        checkedWindow();
+        return mask_;
+    }
     host::Object webBrowser1() const override;
     void showModal() override;
     void hide() override { ShowWindow(checkedWindow(), SW_HIDE); }
@@ -256,7 +260,8 @@ private:
     HMODULE module_ = com::moduleHandle();
     HCURSOR handCursor_ = LoadCursorW(module_, MAKEINTRESOURCEW(IDC_HAND_POINTER));
     std::optional<host::win32::WindowClass> formClass_, linkClass_;
-    host::Bitmap picture_ = storedPicture(module_);
+    host::Bitmap picture_ = storedPicture(module_, IDB_BUTTON_FACE);
+    host::Bitmap mask_ = storedPicture(module_, IDB_BUTTON_MASK);
     OwnedBitmap face_;
     com::ComPtr<IPicture> logo_ = loadLogo(module_);
     OwnedIcon bigIcon_, smallIcon_;

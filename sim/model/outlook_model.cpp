@@ -122,6 +122,13 @@ Node* elementAt(const Node& collection, std::int32_t index) {
     return collection.elements[static_cast<std::size_t>(index) - 1];
 }
 
+// The 1-based window of Explorers.Item or Inspectors.Item; E_INVALIDARG outside them.
+Node* windowAt(const std::vector<Node*>& open, std::int32_t index) {
+    if (index < 1 || static_cast<std::size_t>(index) > open.size())
+        raiseFromMember(host::hresult::invalidArg, "no window at that index");
+    return open[static_cast<std::size_t>(index) - 1];
+}
+
 std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
            static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
@@ -349,17 +356,17 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
     static const std::vector<MemberInfo> explorers = {
         getter<MemberInfo>(L"Count", 0x50,
                            [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Explorer).size()); }),
+        // A function in Outlook's type library; the open main windows, front first.
+        method<MemberInfo>(L"Item", 0x51, {{L"Index", takes::integer, false}}, [](Model& m, Node&, Args a) -> Value {
+            return windowAt(m.windows(Kind::Explorer), std::get<std::int32_t>(a[0]));
+        }),
     };
     static const std::vector<MemberInfo> inspectors = {
         getter<MemberInfo>(L"Count", 0x50,
                            [](Model& m, Node&, Args) -> Value { return countOf(m.windows(Kind::Inspector).size()); }),
         // A function in Outlook's type library; the open item windows, front first.
         method<MemberInfo>(L"Item", 0x51, {{L"Index", takes::integer, false}}, [](Model& m, Node&, Args a) -> Value {
-            const std::vector<Node*> open = m.windows(Kind::Inspector);
-            const std::int32_t index = std::get<std::int32_t>(a[0]);
-            if (index < 1 || static_cast<std::size_t>(index) > open.size())
-                raiseFromMember(host::hresult::invalidArg, "no item window at that index");
-            return open[static_cast<std::size_t>(index) - 1];
+            return windowAt(m.windows(Kind::Inspector), std::get<std::int32_t>(a[0]));
         }),
     };
     static const std::vector<MemberInfo> explorer = {

@@ -294,6 +294,44 @@ TEST_F(Guarded, AClearThatFailsSendsNoCopySoNoneIsOutstanding) {
     EXPECT_FALSE(desktop.guardCalls[0].copyOutstanding);
 }
 
+// Another program's copy during the capture is the user's newer content: it is never overwritten
+// with the content saved before it.
+TEST_F(ButtonPress, AnotherProgramsCopyDuringTheWaitStaysAndNothingIsLaunched) {
+    desktop.editorSelection = L"word";
+    const fakes::ClipboardData theirs = {{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"theirs")}};
+    desktop.copiedMeanwhile = theirs;
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.clipboard, theirs);
+    // The window's copy may still land: the guard keeps the newer content, not the user's older one.
+    ASSERT_EQ(desktop.guardCalls.size(), 1u);
+    EXPECT_TRUE(desktop.guardCalls[0].copyOutstanding);
+    desktop.setClipboard({{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"late copy")}});
+    desktop.restoreClipboard(*desktop.guardCalls[0].saved);
+    EXPECT_EQ(desktop.clipboard, theirs);
+}
+
+TEST_F(ButtonPress, AnotherProgramsCopyWhileTheClipboardIsSavedIsNotEmptied) {
+    desktop.editorSelection = L"word";
+    const fakes::ClipboardData theirs = {{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"theirs")}};
+    desktop.copiedWhileSaving = theirs;
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.copiesSent, 0);
+    EXPECT_EQ(desktop.clipboard, theirs);
+}
+
+// As the copy is read: what was read may be the other program's, so nothing is launched.
+TEST_F(ButtonPress, AnotherProgramsCopyAsTheCopyIsReadStaysAndNothingIsLaunched) {
+    desktop.editorSelection = L"word";
+    const fakes::ClipboardData theirs = {{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"theirs")}};
+    desktop.copiedAfterTheCopy = theirs;
+    EXPECT_TRUE(press().empty());
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.clipboard, theirs);
+    EXPECT_TRUE(desktop.guardCalls.empty());
+}
+
 TEST_F(ButtonPress, ABrowserThatRefusesTheAddressFailsTheClickEvent) {
     desktop.editorSelection = L"word";
     session.form->navigateFails = true;

@@ -224,7 +224,7 @@ TEST_F(DispatchAdapter, APutCarriesDispidPropertyPutAndIsRefusedWithout) {
     EXPECT_EQ(inspector.item->body, L"after");
 
     const host::CommandBar bar = standardBar(inspector);
-    const auto button = host::CommandBarButton::from(bar.controls().add(host::msoControlButton));
+    const auto button = host::CommandBarButton::from(bar.controls().add(host::msoControlButton, false));
     button.setCaption(L"Zel&tra");
     button.setFaceId(59);
     button.setBeginGroup(true);
@@ -302,7 +302,7 @@ TEST_F(DispatchAdapter, FindControlAndAddTakeTheirOmittedArgumentsInPlace) {
     sim::Node* barNode = model.commandBar(inspector, L"Standard");
     const std::size_t builtIn = barNode->controls->elements.size();
 
-    const host::Object added = bar.controls().add(host::msoControlButton);
+    const host::Object added = bar.controls().add(host::msoControlButton, false);
     ASSERT_EQ(barNode->controls->elements.size(), builtIn + 1);
     const sim::Node* addedNode = barNode->controls->elements.back();
     EXPECT_EQ(com->nodeOf(win32::dispatchOf(added)), addedNode);
@@ -323,7 +323,7 @@ TEST_F(DispatchAdapter, AReversedOrMisplacedArgumentListIsRefused) {
     sim::Node& inspector = model.openInspector(43, L"mail");
     const host::CommandBar bar = standardBar(inspector);
     const host::CommandBarControls controls = bar.controls();
-    host::CommandBarButton::from(controls.add(host::msoControlButton)).setTag(L"Zeltra");
+    host::CommandBarButton::from(controls.add(host::msoControlButton, false)).setTag(L"Zeltra");
     sim::Node* controlsNode = model.commandBar(inspector, L"Standard")->controls;
     const std::size_t count = controlsNode->elements.size();
     IDispatch* barDispatch = win32::dispatchOf(bar.object());
@@ -364,7 +364,7 @@ TEST_F(DispatchAdapter, AReversedOrMisplacedArgumentListIsRefused) {
 TEST_F(DispatchAdapter, AnArgumentByReferenceIsTakenAsItsValue) {
     sim::Node& inspector = model.openInspector(43, L"mail");
     const host::CommandBar bar = standardBar(inspector);
-    host::CommandBarButton::from(bar.controls().add(host::msoControlButton)).setTag(L"Zeltra");
+    host::CommandBarButton::from(bar.controls().add(host::msoControlButton, false)).setTag(L"Zeltra");
     UniqueVariant tag;
     tag->bstrVal = com::Bstr(L"Zeltra").detach();
     tag->vt = VT_BSTR;
@@ -610,7 +610,7 @@ TEST_F(DispatchAdapter, AClickReachesEveryConnectedButtonWithItsTag) {
     sim::Node& second = model.openInspector(43, L"two");
     std::vector<host::CommandBarButton> buttons;
     for (sim::Node* inspector : {&first, &second}) {
-        buttons.push_back(host::CommandBarButton::from(standardBar(*inspector).controls().add(host::msoControlButton)));
+        buttons.push_back(host::CommandBarButton::from(standardBar(*inspector).controls().add(host::msoControlButton, false)));
         buttons.back().setTag(L"Zeltra");
     }
     std::vector<host::Object> clicked;

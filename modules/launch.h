@@ -1,0 +1,15 @@
+#pragma once
+// The press, whatever surface the user pressed (the command-bar button, the ribbon, the context
+// menu) and wherever its text comes from.
+#include "modules/component.h"
+#include "modules/selection.h"
+
+namespace zeltra {
+
+// Without an installation, the warning; otherwise the text from the source goes, capped and
+// encoded, into the redirect page's address, where the form's WebBrowser1 navigates. A capture
+// that could not be made, or during which the add-in went, launches nothing. Throws when the
+// warning cannot be shown or Navigate fails.
+void LaunchSelection(Component& component, SelectionSource& source);
+
+}  // namespace zeltra
