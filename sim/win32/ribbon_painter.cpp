@@ -40,6 +40,17 @@ void frame(HDC dc, const RECT& r, COLORREF colour) {
     DeleteObject(brush);
 }
 
+// A ribbon label as the ribbon shows it: no accelerator, "&&" an ampersand.
+std::wstring withoutAccelerator(const std::wstring& label) {
+    std::wstring shown;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        if (label[i] == L'&' && i + 1 < label.size()) ++i;
+        else if (label[i] == L'&') continue;
+        shown += label[i];
+    }
+    return shown;
+}
+
 int textWidth(HDC dc, const std::wstring& text, UINT prefix) {
     RECT r{0, 0, 0, 0};
     DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_CALCRECT | prefix);
@@ -55,13 +66,13 @@ int paintControl(HDC dc, const Ribbons::ShownControl& c, int x, int top, int bot
         return 6;
     }
     SetTextColor(dc, GetSysColor(c.enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    const std::wstring label = c.showLabel ? c.label : L"";
-    const int labelWidth = textWidth(dc, label, DT_HIDEPREFIX);
+    const std::wstring label = c.showLabel ? withoutAccelerator(c.label) : L"";
+    const int labelWidth = textWidth(dc, label, DT_NOPREFIX);
     if (c.large) {
         const int width = std::max(largeImage, labelWidth) + 8;
         if (c.showImage && c.image) drawImage(dc, *c.image, x + (width - largeImage) / 2, top + 2, largeImage, !c.enabled);
         RECT place{x, top + largeImage + 4, x + width, bottom};
-        DrawTextW(dc, label.c_str(), -1, &place, DT_CENTER | DT_TOP | DT_WORDBREAK | DT_HIDEPREFIX);
+        DrawTextW(dc, label.c_str(), -1, &place, DT_CENTER | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
         return width;
     }
     int at = x + 2;
@@ -70,7 +81,7 @@ int paintControl(HDC dc, const Ribbons::ShownControl& c, int x, int top, int bot
         at += smallImage + 3;
     }
     RECT place{at, top + 2, at + labelWidth, top + 2 + smallImage};
-    DrawTextW(dc, label.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_HIDEPREFIX);
+    DrawTextW(dc, label.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     return at + labelWidth + 4 - x;
 }
 
@@ -119,7 +130,7 @@ void paintRibbon(HDC dc, const RECT& area, const ui::RibbonKind& kind, const std
     std::vector<std::wstring> tabs = {kind.tabs.empty() ? L"" : kind.tabs.front().label};
     tabs.insert(tabs.end(), extraTabs.begin(), extraTabs.end());
     for (std::size_t i = 0; i < tabs.size(); ++i) {
-        const int width = textWidth(dc, tabs[i], DT_HIDEPREFIX) + 16;
+        const int width = textWidth(dc, tabs[i], DT_NOPREFIX) + 16;
         const RECT tab{x, tabTop, x + width, area.top + ribbonTabRowHeight};
         if (i == 0) {
             fill(dc, tab, RGB(0xFF, 0xFF, 0xFF));
@@ -127,7 +138,7 @@ void paintRibbon(HDC dc, const RECT& area, const ui::RibbonKind& kind, const std
         }
         SetTextColor(dc, i == 0 ? RGB(0x1E, 0x4E, 0x9A) : GetSysColor(COLOR_BTNTEXT));
         RECT text = tab;
-        DrawTextW(dc, tabs[i].c_str(), -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_HIDEPREFIX);
+        DrawTextW(dc, tabs[i].c_str(), -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
         x += width + 2;
     }
     const RECT body{area.left, area.top + ribbonTabRowHeight, area.right, area.bottom};
@@ -138,10 +149,11 @@ void paintRibbon(HDC dc, const RECT& area, const ui::RibbonKind& kind, const std
     const int labelTop = body.bottom - groupLabelHeight - 2;
     x = area.left + 4;
     const auto groupEnd = [&](int start, const std::wstring& label) {
-        const int width = std::max(x - start, textWidth(dc, label, DT_HIDEPREFIX) + 8);
+        const int width = std::max(x - start, textWidth(dc, label, DT_NOPREFIX) + 8);
         SetTextColor(dc, RGB(0x60, 0x60, 0x60));
         RECT text{start, labelTop, start + width, body.bottom - 2};
-        DrawTextW(dc, label.c_str(), -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_HIDEPREFIX);
+        const std::wstring shown = withoutAccelerator(label);
+        DrawTextW(dc, shown.c_str(), -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
         const RECT divider{start + width + 2, top, start + width + 3, body.bottom - 4};
         fill(dc, divider, RGB(0xD8, 0xD8, 0xD8));
         x = start + width + 6;
