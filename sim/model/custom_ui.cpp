@@ -193,11 +193,7 @@ public:
         if (ns == namespace2009) order.insert(order.end(), {L"backstage", L"contextMenus"});
         std::size_t next = 0;
         for (const xml::Element& child : children(root)) {
-            const std::wstring name = localName(child);
-            const auto at = std::find(order.begin() + static_cast<std::ptrdiff_t>(next), order.end(), name);
-            if (at == order.end()) unexpected(child, name, L"customUI");
-            next = static_cast<std::size_t>(at - order.begin()) + 1;
-            refuseUnmodelled(child, name, L"customUI");
+            const std::wstring name = inSequence(child, order, next, L"customUI");
             if (name == L"ribbon") ribbon(child, ui);
             else contextMenus(child, ui);
             scopes_.pop_back();
@@ -269,6 +265,18 @@ private:
         const auto it = table.find(parent);
         if (it != table.end() && it->second.count(name))
             fail(e.line, L"the element '" + name + L"' is valid here but not modelled by the simulator");
+    }
+
+    // A child of an element whose children are a sequence of optional elements: each at most once,
+    // in that order. Returns its local name; next is where the sequence goes on.
+    std::wstring inSequence(const xml::Element& child, const std::vector<std::wstring>& order, std::size_t& next,
+                            const std::wstring& parent) const {
+        const std::wstring name = localName(child);
+        const auto at = std::find(order.begin() + static_cast<std::ptrdiff_t>(next), order.end(), name);
+        if (at == order.end()) unexpected(child, name, parent);
+        next = static_cast<std::size_t>(at - order.begin()) + 1;
+        refuseUnmodelled(child, name, parent);
+        return name;
     }
 
     // --- Attributes
@@ -352,11 +360,7 @@ private:
         const std::vector<std::wstring> order = {L"qat", L"tabs", L"contextualTabs"};
         std::size_t next = 0;
         for (const xml::Element& child : children(e)) {
-            const std::wstring name = localName(child);
-            const auto at = std::find(order.begin() + static_cast<std::ptrdiff_t>(next), order.end(), name);
-            if (at == order.end()) unexpected(child, name, L"ribbon");
-            next = static_cast<std::size_t>(at - order.begin()) + 1;
-            refuseUnmodelled(child, name, L"ribbon");
+            inSequence(child, order, next, L"ribbon");
             tabs(child, ui);
             scopes_.pop_back();
         }
@@ -385,15 +389,22 @@ private:
 
     Control group(const xml::Element& e) {
         Control g = control(e, typeFor(L"group", false));
-        for (const xml::Element& child : children(e)) {
+        g.children = controlsOf(e, L"group", L"separator");
+        return g;
+    }
+
+    // The buttons and separators of a group, or of a context menu (whose separators are menu separators).
+    std::vector<Control> controlsOf(const xml::Element& parent, const std::wstring& parentName, const wchar_t* separator) {
+        std::vector<Control> controls;
+        for (const xml::Element& child : children(parent)) {
             const std::wstring name = localName(child);
-            refuseUnmodelled(child, name, L"group");
-            if (name != L"button" && name != L"separator") unexpected(child, name, L"group");
-            if (g.children.size() == 1000) fail(child.line, L"more than 1000 controls in a group");
-            g.children.push_back(control(child, typeFor(name, false)));
+            refuseUnmodelled(child, name, parentName);
+            if (name != L"button" && name != separator) unexpected(child, name, parentName);
+            if (controls.size() == 1000) fail(child.line, L"more than 1000 controls in a " + parentName);
+            controls.push_back(control(child, typeFor(name, parentName == L"contextMenu")));
             scopes_.pop_back();
         }
-        return g;
+        return controls;
     }
 
     void contextMenus(const xml::Element& e, CustomUi& ui) {
@@ -404,14 +415,7 @@ private:
             checkAttributes(child, {{L"idMso"}}, {L"idMso"});
             ContextMenu menu{child.attribute(L"idMso")->value, {}};
             if (!knownMenu(menu.idMso)) fail(child.line, L"unknown Office control ID: " + menu.idMso);
-            for (const xml::Element& item : children(child)) {
-                const std::wstring itemName = localName(item);
-                refuseUnmodelled(item, itemName, L"contextMenu");
-                if (itemName != L"button" && itemName != L"menuSeparator") unexpected(item, itemName, L"contextMenu");
-                if (menu.items.size() == 1000) fail(item.line, L"more than 1000 controls in a context menu");
-                menu.items.push_back(control(item, typeFor(itemName, true)));
-                scopes_.pop_back();
-            }
+            menu.items = controlsOf(child, L"contextMenu", L"menuSeparator");
             ui.contextMenus.push_back(std::move(menu));
             scopes_.pop_back();
         }

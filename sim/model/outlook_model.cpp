@@ -385,6 +385,14 @@ std::wstring versionText(int version) {
     }
 }
 
+// The value assigned to Picture or Mask: a picture object of the add-in's.
+const Image& pictureOf(const Value& v) {
+    const Node* picture = std::get<Node*>(v);
+    if (!picture) raiseFromMember(host::hresult::invalidArg, "a picture is required");
+    if (picture->kind() != Kind::Picture) throw ArgumentError(host::hresult::typeMismatch, 0, "a picture is required");
+    return picture->image;
+}
+
 [[noreturn]] void noDocument() {
     // Word's "This command is not available because no document is open."
     raiseFromMember(static_cast<HResult>(0x800A1098), "no document is open");
@@ -633,23 +641,16 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         // Assigned with a plain put, as Office's own examples do (".Picture = picture", no Set).
         members.push_back({L"Picture", 0x6005000E, invoke::put, {}, takes::object, {},
                            [](Model&, Node& n, const Value& v) {
-                               const Node* picture = std::get<Node*>(v);
-                               if (!picture) raiseFromMember(host::hresult::invalidArg, "Picture takes a picture");
-                               if (picture->kind() != Kind::Picture)
-                                   throw ArgumentError(host::hresult::typeMismatch, 0, "Picture takes a picture");
-                               n.control.picture = picture->image;
+                               n.control.picture = pictureOf(v);
                                n.control.mask = {};
                                n.control.face.clear();
                            }});
         members.push_back({L"Mask", 0x60050010, invoke::put, {}, takes::object, {},
                            [](Model&, Node& n, const Value& v) {
-                               const Node* mask = std::get<Node*>(v);
-                               if (!mask) raiseFromMember(host::hresult::invalidArg, "Mask takes a picture");
-                               if (mask->kind() != Kind::Picture)
-                                   throw ArgumentError(host::hresult::typeMismatch, 0, "Mask takes a picture");
+                               const Image& mask = pictureOf(v);
                                if (n.control.picture.empty())
                                    raiseFromMember(host::hresult::fail, "a mask before any picture");
-                               n.control.mask = mask->image;
+                               n.control.mask = mask;
                            }});
         members.push_back(method<MemberInfo>(L"PasteFace", 0x60050005, {}, [](Model& m, Node& n, Args) -> Value {
             m.pasteFace(n);

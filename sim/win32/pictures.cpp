@@ -12,13 +12,7 @@ std::optional<Image> bitmapPixels(HBITMAP bitmap) {
     if (!bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return std::nullopt;
     Image image{info.bmWidth, info.bmHeight, std::vector<std::uint32_t>(
                                                  static_cast<std::size_t>(info.bmWidth) * static_cast<std::size_t>(info.bmHeight))};
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof header.bmiHeader;
-    header.bmiHeader.biWidth = info.bmWidth;
-    header.bmiHeader.biHeight = -info.bmHeight;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO header = topDown32(info.bmWidth, info.bmHeight);
     const HDC screen = GetDC(nullptr);
     const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), image.pixels.data(), &header, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
@@ -49,6 +43,17 @@ std::optional<Image> iconPixels(HICON icon) {
 
 }  // namespace
 
+BITMAPINFO topDown32(int width, int height) {
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof header.bmiHeader;
+    header.bmiHeader.biWidth = width;
+    header.bmiHeader.biHeight = -height;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    return header;
+}
+
 std::optional<Image> readPicture(IUnknown* object) {
     if (!object) return std::nullopt;
     com::ComPtr<IPicture> picture;
@@ -64,13 +69,7 @@ std::optional<Image> readPicture(IUnknown* object) {
 
 com::ComPtr<IPictureDisp> makePicture(const Image& image) {
     if (image.empty()) return {};
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof header.bmiHeader;
-    header.bmiHeader.biWidth = image.width;
-    header.bmiHeader.biHeight = -image.height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO header = topDown32(image.width, image.height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits) return {};

@@ -12,6 +12,9 @@
 
 namespace sim::win32 {
 
+// The header of a top-down 32-bit bitmap of that size, as GetDIBits and CreateDIBSection take it.
+BITMAPINFO topDown32(int width, int height);
+
 // The pixels of a bitmap or icon picture; nothing for another object or a picture that cannot be
 // read. A 32-bit bitmap with any alpha keeps its alpha; other bitmaps are opaque; an icon's mask
 // makes its transparent pixels.

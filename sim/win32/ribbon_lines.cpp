@@ -178,13 +178,7 @@ Simulator::Outcome Simulator::ribbonLine(const std::vector<std::wstring>& words,
     }
     if (command == L"screenshot-menu" && words.size() >= 2) {
         const std::wstring file = unquote(rawRestAfter(line, 1));
-        const HRESULT hr = windows_.saveMenuImage(file);
-        if (FAILED(hr)) {
-            print(L"  UNMET: could not save the context menu's image to " + file + L": " + hex(hr));
-            return Outcome::Unmet;
-        }
-        print(L"outlook: saved the image of the context menu to " + file);
-        return Outcome::Done;
+        return saved(windows_.saveMenuImage(file), L"the image of the context menu", file);
     }
     return Outcome::BadLine;
 }

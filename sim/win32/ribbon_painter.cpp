@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/win32/pictures.h"
+
 namespace sim::win32 {
 namespace {
 
@@ -89,13 +91,7 @@ int paintControl(HDC dc, const Ribbons::ShownControl& c, int x, int top, int bot
 
 void drawImage(HDC dc, const Image& image, int x, int y, int size, bool greyed) {
     if (image.empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = topDown32(image.width, image.height);
     void* bits = nullptr;
     const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits) return;

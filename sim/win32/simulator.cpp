@@ -448,13 +448,7 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         if (!node) return Outcome::BadLine;
         const std::wstring file = unquote(rawRestAfter(line, 2));
         pumpMessages();  // pending repaints first
-        const HRESULT hr = windows_.saveImage(*node, file);
-        if (FAILED(hr)) {
-            print(L"  UNMET: could not save the image of " + label(node) + L" to " + file + L": " + hex(hr));
-            return Outcome::Unmet;
-        }
-        print(L"outlook: saved the image of " + label(node) + L" to " + file);
-        return Outcome::Done;
+        return saved(windows_.saveImage(*node, file), L"the image of " + label(node), file);
     }
     if (command == L"message-box" && words.size() >= 3) {
         const auto style = parseUnsigned(words[1]);
@@ -483,6 +477,15 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
     if (command == L"registry" && words.size() >= 3) return registryLine(words, line);
     if (command == L"expect" && words.size() >= 2) return expect(words, line);
     return Outcome::BadLine;
+}
+
+Simulator::Outcome Simulator::saved(HRESULT hr, const std::wstring& what, const std::wstring& file) {
+    if (FAILED(hr)) {
+        print(L"  UNMET: could not save " + what + L" to " + file + L": " + hex(hr));
+        return Outcome::Unmet;
+    }
+    print(L"outlook: saved " + what + L" to " + file);
+    return Outcome::Done;
 }
 
 Simulator::Outcome Simulator::customize(const std::vector<std::wstring>& words, const std::wstring& line) {

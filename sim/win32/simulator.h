@@ -83,6 +83,8 @@ private:
     Outcome expectWindow(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
                          std::wstring& wanted);
     Outcome sendInput(const std::wstring& keys);
+    // The report of an image saved (what: "the image of X") or not saved, as an unmet line.
+    Outcome saved(HRESULT hr, const std::wstring& what, const std::wstring& file);
     // The next address the shell handed to the browser, or "none" once the wait is over.
     std::wstring nextShellOpen(bool expectingNone);
     // Runs scenario line n; counts an unmet expectation, remembers a line not understood.
