@@ -15,6 +15,16 @@ namespace {
 // Interfaces the add-in never asks for by name; only the model needs them.
 constexpr Guid mapiFolderIid = Guid::parse("{00063006-0000-0000-C000-000000000046}");
 constexpr Guid commandBarPopupIid = Guid::parse("{000C030A-0000-0000-C000-000000000046}");
+constexpr Guid selectionIid = Guid::parse("{00063087-0000-0000-C000-000000000046}");
+// Word's object model, type library version 8.x.
+constexpr Guid wordDocumentIid = Guid::parse("{0002096B-0000-0000-C000-000000000046}");
+constexpr Guid wordWindowsIid = Guid::parse("{00020961-0000-0000-C000-000000000046}");
+constexpr Guid wordWindowIid = Guid::parse("{00020962-0000-0000-C000-000000000046}");
+constexpr Guid wordSelectionIid = Guid::parse("{00020975-0000-0000-C000-000000000046}");
+constexpr Guid wordApplicationIid = Guid::parse("{00020970-0000-0000-C000-000000000046}");
+// Office's ribbon objects.
+constexpr Guid ribbonUiIid = Guid::parse("{000C03A7-0000-0000-C000-000000000046}");
+constexpr Guid ribbonControlIid = Guid::parse("{000C0395-0000-0000-C000-000000000046}");
 
 constexpr std::int32_t beforeFolderSwitch = 0xF003;
 constexpr std::int32_t folderSwitch = 0xF002;
@@ -51,6 +61,14 @@ std::wstring interfaceName(const Guid& g) {
         {&iid::CommandBarButton, L"_CommandBarButton"},
         {&commandBarPopupIid, L"CommandBarPopup"},
         {&iid::CommandBarButtonEvents, L"_CommandBarButtonEvents"},
+        {&selectionIid, L"Selection"},
+        {&wordDocumentIid, L"Word _Document"},
+        {&wordWindowsIid, L"Word Windows"},
+        {&wordWindowIid, L"Word Window"},
+        {&wordSelectionIid, L"Word Selection"},
+        {&wordApplicationIid, L"Word _Application"},
+        {&ribbonUiIid, L"IRibbonUI"},
+        {&ribbonControlIid, L"IRibbonControl"},
     };
     for (const auto& [guid, name] : names)
         if (*guid == g) return name;
@@ -208,7 +226,24 @@ std::span<const Guid> typedInterfacesOf(Kind kind) {
     static constexpr Guid controls[] = {iid::CommandBarControls};
     static constexpr Guid button[] = {iid::CommandBarButton, iid::CommandBarControl};
     static constexpr Guid popup[] = {commandBarPopupIid, iid::CommandBarControl};
+    static constexpr Guid selection[] = {selectionIid};
+    static constexpr Guid document[] = {wordDocumentIid};
+    static constexpr Guid windows[] = {wordWindowsIid};
+    static constexpr Guid window[] = {wordWindowIid};
+    static constexpr Guid wordSelection[] = {wordSelectionIid};
+    static constexpr Guid wordApplication[] = {wordApplicationIid};
+    static constexpr Guid ribbonUi[] = {ribbonUiIid};
+    static constexpr Guid ribbonControl[] = {ribbonControlIid};
     switch (kind) {
+        case Kind::Selection: return selection;
+        case Kind::WordDocument: return document;
+        case Kind::WordWindows: return windows;
+        case Kind::WordWindow: return window;
+        case Kind::WordSelection: return wordSelection;
+        case Kind::WordApplication: return wordApplication;
+        case Kind::RibbonUI: return ribbonUi;
+        case Kind::RibbonControl: return ribbonControl;
+        case Kind::Picture: return {};
         case Kind::Application: return application;
         case Kind::NameSpace: return nameSpace;
         case Kind::Explorers: return explorers;
@@ -259,6 +294,15 @@ const wchar_t* kindName(Kind kind) {
         case Kind::CommandBarButton: return L"CommandBarButton";
         case Kind::CommandBarPopup: return L"CommandBarPopup";
         case Kind::ConnectionPoint: return L"ConnectionPoint";
+        case Kind::Selection: return L"Selection";
+        case Kind::WordDocument: return L"WordDocument";
+        case Kind::WordWindows: return L"WordWindows";
+        case Kind::WordWindow: return L"WordWindow";
+        case Kind::WordSelection: return L"WordSelection";
+        case Kind::WordApplication: return L"WordApplication";
+        case Kind::RibbonUI: return L"RibbonUI";
+        case Kind::RibbonControl: return L"RibbonControl";
+        case Kind::Picture: return L"Picture";
     }
     return L"?";
 }
@@ -308,6 +352,7 @@ struct Model::MemberInfo {
     ValueKinds assigns = 0;
     Read read;
     Write write;
+    int since = 0;  // the first Outlook version that has it
 };
 
 namespace {
@@ -332,6 +377,34 @@ Info controlProperty(const wchar_t* name, std::int32_t dispid, ValueKinds kinds,
             [field](Model&, Node& n, const Value& v) { n.control.*field = std::get<Field>(v); }};
 }
 
+template <class Info>
+Info since(int version, Info info) {
+    info.since = version;
+    return info;
+}
+
+std::wstring versionText(int version) {
+    switch (version) {
+        case 11: return L"11.0.0.8312";
+        case 12: return L"12.0.0.6300";
+        case 14: return L"14.0.0.7000";
+        default: return std::to_wstring(version) + L".0.0.5000";
+    }
+}
+
+// The value assigned to Picture or Mask: a picture object of the add-in's.
+const Image& pictureOf(const Value& v) {
+    const Node* picture = std::get<Node*>(v);
+    if (!picture) raiseFromMember(host::hresult::invalidArg, "a picture is required");
+    if (picture->kind() != Kind::Picture) throw ArgumentError(host::hresult::typeMismatch, 0, "a picture is required");
+    return picture->image;
+}
+
+[[noreturn]] void noDocument() {
+    // Word's "This command is not available because no document is open."
+    raiseFromMember(static_cast<HResult>(0x800A1098), "no document is open");
+}
+
 }  // namespace
 
 const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
@@ -349,6 +422,7 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
                            [](Model& m, Node&, Args) -> Value { return m.activeInspector(); }),
         getter<MemberInfo>(L"Explorers", 0x119, [](Model& m, Node&, Args) -> Value { return m.explorers_; }),
         getter<MemberInfo>(L"Inspectors", 0x11A, [](Model& m, Node&, Args) -> Value { return m.inspectors_; }),
+        getter<MemberInfo>(L"Version", 0x116, [](Model& m, Node&, Args) -> Value { return versionText(m.version_); }),
     };
     static const std::vector<MemberInfo> nameSpace = {
         getter<MemberInfo>(L"Type", 0x2101, [](Model&, Node&, Args) -> Value { return std::wstring(L"MAPI"); }),
@@ -384,12 +458,105 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
              m.switchFolder(n, *folder);
          }},
         method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activateByCall(n); return {}; }),
+        getter<MemberInfo>(L"Selection", 0x2202, [](Model& m, Node& n, Args) -> Value {
+            if (!n.selection) n.selection = &m.create(Kind::Selection, L"Selection " + std::to_wstring(++m.selectionsMade_));
+            return n.selection;
+        }),
+        // Outlook 2013 and later (major version 15 on).
+        since<MemberInfo>(15, getter<MemberInfo>(L"ActiveInlineResponseWordEditor", 0xFC94,
+                                                 [](Model& m, Node& n, Args) -> Value {
+                                                     return n.inlineResponse ? &m.wordDocumentOf(n) : nullptr;
+                                                 })),
     };
     static const std::vector<MemberInfo> inspector = {
         getter<MemberInfo>(L"CommandBars", 0x2100,
                            [](Model& m, Node& n, Args) -> Value { return &m.commandBarsOf(n); }),
         getter<MemberInfo>(L"CurrentItem", 0x2102, [](Model&, Node& n, Args) -> Value { return n.item; }),
         method<MemberInfo>(L"Activate", 0x2113, {}, [](Model& m, Node& n, Args) -> Value { m.activateByCall(n); return {}; }),
+        getter<MemberInfo>(L"EditorType", 0x2110, [](Model&, Node& n, Args) -> Value { return n.editorType; }),
+        // A function in Outlook's type library, not a property.
+        method<MemberInfo>(L"IsWordMail", 0x2105, {},
+                           [](Model&, Node& n, Args) -> Value { return n.editorType == olEditorWord; }),
+        getter<MemberInfo>(L"WordEditor", 0x210F, [](Model& m, Node& n, Args) -> Value {
+            return n.editorType == olEditorWord ? &m.wordDocumentOf(n) : nullptr;
+        }),
+    };
+    static const std::vector<MemberInfo> selection = {
+        getter<MemberInfo>(L"Count", 0x50, [](Model&, Node& n, Args) -> Value { return countOf(n.elements.size()); }),
+        method<MemberInfo>(L"Item", 0x51, {{L"Index", takes::integer, false}},
+                           [](Model&, Node& n, Args a) -> Value { return elementAt(n, std::get<std::int32_t>(a[0])); }),
+    };
+    // Word's members, with the DISPIDs of Word's type library.
+    static const std::vector<MemberInfo> wordDocument = {
+        getter<MemberInfo>(L"Windows", 0x22, [](Model&, Node& n, Args) -> Value { return n.wordWindows; }),
+        getter<MemberInfo>(L"Application", 0x3E8, [](Model& m, Node&, Args) -> Value { return &m.wordApplication(); }),
+    };
+    static const std::vector<MemberInfo> wordWindows = {
+        getter<MemberInfo>(L"Count", 0x2, [](Model&, Node&, Args) -> Value { return 1; }),
+        // Item is the default member.
+        method<MemberInfo>(L"Item", 0x0, {{L"Index", takes::integer, false}}, [](Model&, Node& n, Args a) -> Value {
+            if (std::get<std::int32_t>(a[0]) != 1)
+                raiseFromMember(static_cast<HResult>(0x800A1745), "the requested member of the collection does not exist");
+            return n.hostWindow->wordDocument->wordWindow;
+        }),
+        getter<MemberInfo>(L"Application", 0x3E8, [](Model& m, Node&, Args) -> Value { return &m.wordApplication(); }),
+    };
+    static const std::vector<MemberInfo> wordWindow = {
+        getter<MemberInfo>(L"Document", 0x2, [](Model&, Node& n, Args) -> Value { return n.hostWindow->wordDocument; }),
+        getter<MemberInfo>(L"Selection", 0x4,
+                           [](Model&, Node& n, Args) -> Value { return n.hostWindow->wordDocument->wordSelection; }),
+        getter<MemberInfo>(L"Application", 0x3E8, [](Model& m, Node&, Args) -> Value { return &m.wordApplication(); }),
+    };
+    const auto wordText = [](Model& m, const Node& n) {
+        return wordView(m.editorState(*n.hostWindow).value_or(EditorState{}));
+    };
+    static const std::vector<MemberInfo> wordSelection = {
+        // Text is the default member. An insertion point reads as the character after it.
+        getter<MemberInfo>(L"Text", 0x0, [wordText](Model& m, Node& n, Args) -> Value {
+            const WordText w = wordText(m, n);
+            const auto start = static_cast<std::size_t>(w.start);
+            const std::size_t length = w.start == w.end ? 1 : static_cast<std::size_t>(w.end - w.start);
+            return w.text.substr(start, length);
+        }),
+        getter<MemberInfo>(L"Start", 0x3, [wordText](Model& m, Node& n, Args) -> Value { return wordText(m, n).start; }),
+        getter<MemberInfo>(L"End", 0x4, [wordText](Model& m, Node& n, Args) -> Value { return wordText(m, n).end; }),
+        // wdSelectionIP 1, wdSelectionNormal 2.
+        getter<MemberInfo>(L"Type", 0x6, [wordText](Model& m, Node& n, Args) -> Value {
+            const WordText w = wordText(m, n);
+            return w.start == w.end ? 1 : 2;
+        }),
+        getter<MemberInfo>(L"Application", 0x3E8, [](Model& m, Node&, Args) -> Value { return &m.wordApplication(); }),
+        getter<MemberInfo>(L"Document", 0x3EB, [](Model&, Node& n, Args) -> Value { return n.hostWindow->wordDocument; }),
+    };
+    static const std::vector<MemberInfo> wordApplication = {
+        getter<MemberInfo>(L"ActiveDocument", 0x3, [](Model& m, Node&, Args) -> Value {
+            if (Node* document = m.frontWordDocument()) return document;
+            noDocument();
+        }),
+        getter<MemberInfo>(L"ActiveWindow", 0x4, [](Model& m, Node&, Args) -> Value {
+            if (Node* document = m.frontWordDocument()) return document->wordWindow;
+            noDocument();
+        }),
+        getter<MemberInfo>(L"Selection", 0x5, [](Model& m, Node&, Args) -> Value {
+            if (Node* document = m.frontWordDocument()) return document->wordSelection;
+            noDocument();
+        }),
+    };
+    static const std::vector<MemberInfo> ribbonUi = {
+        method<MemberInfo>(L"Invalidate", 1, {}, [](Model& m, Node& n, Args) -> Value {
+            m.ribbons_.invalidate(n, std::nullopt);
+            return {};
+        }),
+        method<MemberInfo>(L"InvalidateControl", 2, {{L"ControlID", takes::text, false}},
+                           [](Model& m, Node& n, Args a) -> Value {
+                               m.ribbons_.invalidate(n, std::get<std::wstring>(a[0]));
+                               return {};
+                           }),
+    };
+    static const std::vector<MemberInfo> ribbonControl = {
+        getter<MemberInfo>(L"Id", 1, [](Model&, Node& n, Args) -> Value { return n.controlId; }),
+        getter<MemberInfo>(L"Context", 2, [](Model&, Node& n, Args) -> Value { return n.hostWindow; }),
+        getter<MemberInfo>(L"Tag", 3, [](Model&, Node& n, Args) -> Value { return n.controlTag; }),
     };
     static const std::vector<MemberInfo> item = {
         getter<MemberInfo>(L"Class", 0xF00A, [](Model&, Node& n, Args) -> Value { return n.itemClass; }),
@@ -475,6 +642,22 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
                            [](Model&, Node& n, const Value& v) {
                                n.control.faceId = std::get<std::int32_t>(v);
                                n.control.face.clear();
+                               n.control.picture = {};
+                               n.control.mask = {};
+                           }});
+        // Assigned with a plain put, as Office's own examples do (".Picture = picture", no Set).
+        members.push_back({L"Picture", 0x6005000E, invoke::put, {}, takes::object, {},
+                           [](Model&, Node& n, const Value& v) {
+                               n.control.picture = pictureOf(v);
+                               n.control.mask = {};
+                               n.control.face.clear();
+                           }});
+        members.push_back({L"Mask", 0x60050010, invoke::put, {}, takes::object, {},
+                           [](Model&, Node& n, const Value& v) {
+                               const Image& mask = pictureOf(v);
+                               if (n.control.picture.empty())
+                                   raiseFromMember(host::hresult::fail, "a mask before any picture");
+                               n.control.mask = mask;
                            }});
         members.push_back(method<MemberInfo>(L"PasteFace", 0x60050005, {}, [](Model& m, Node& n, Args) -> Value {
             m.pasteFace(n);
@@ -505,7 +688,16 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         case Kind::CommandBarControls: return controls;
         case Kind::CommandBarButton: return button;
         case Kind::CommandBarPopup: return popup;
-        case Kind::ConnectionPoint: return none;
+        case Kind::Selection: return selection;
+        case Kind::WordDocument: return wordDocument;
+        case Kind::WordWindows: return wordWindows;
+        case Kind::WordWindow: return wordWindow;
+        case Kind::WordSelection: return wordSelection;
+        case Kind::WordApplication: return wordApplication;
+        case Kind::RibbonUI: return ribbonUi;
+        case Kind::RibbonControl: return ribbonControl;
+        case Kind::ConnectionPoint:
+        case Kind::Picture: return none;
     }
     return none;
 }
@@ -606,13 +798,13 @@ Node& Model::connectionPoint(Node& source, const Guid& eventIid) {
 
 std::optional<std::int32_t> Model::dispidOf(const Node& node, std::wstring_view name) const {
     for (const auto& m : membersOf(node.kind()))
-        if (sameText(m.name, name)) return m.dispid;
+        if (sameText(m.name, name) && m.since <= version_) return m.dispid;
     return std::nullopt;
 }
 
 InvokeFlags Model::invokeKind(const Node& node, std::int32_t dispid, InvokeFlags flags) const {
     const MemberInfo* member = memberById(node.kind(), dispid);
-    if (!member) throw host::Error(host::hresult::memberNotFound, "unknown DISPID");
+    if (!member || member->since > version_) throw host::Error(host::hresult::memberNotFound, "unknown DISPID");
     // A property read as a method only, or a method invoked as a property, is not found.
     const InvokeFlags kind = flags & member->kinds;
     if (!kind) throw host::Error(host::hresult::memberNotFound, "member not invocable that way");
@@ -824,6 +1016,8 @@ void Model::pasteFace(Node& button) {
     if (!picture) raiseFromMember(host::hresult::fail, "the clipboard holds no picture");
     if (!pictureFormat(*picture)) raiseFromMember(host::hresult::fail, "the clipboard's picture cannot be read");
     button.control.face = *picture;
+    button.control.picture = {};
+    button.control.mask = {};
     trace(TraceEntry::Type::Note, button.name() + L" takes the clipboard's " + describePicture(*picture) +
                                       L" picture as its face");
 }
@@ -858,17 +1052,111 @@ Node& Model::openExplorer() {
     return explorer;
 }
 
-Node& Model::openInspector(std::int32_t itemClass, std::wstring body) {
+Node& Model::openInspector(std::int32_t itemClass, std::wstring body, bool compose) {
     const std::wstring number = std::to_wstring(++inspectorsOpened_);
     Node& item = create(Kind::Item, L"Item " + number);
     item.itemClass = itemClass;
     item.body = std::move(body);
     Node& inspector = create(Kind::Inspector, L"Inspector " + number);
     inspector.item = &item;
+    inspector.compose = compose;
+    // Outlook 2007 and later always edit in Word; Outlook 2003 by default in its HTML editor.
+    inspector.editorType = version_ >= 12 ? olEditorWord : olEditorHTML;
     zOrder_.insert(zOrder_.begin(), &inspector);
     std::vector<Value> args = {&inspector};
     raise(*inspectors_, iid::InspectorsEvents, 0xF001, args, L"NewInspector(" + inspector.name() + L")");
+    ribbons_.windowOpened(inspector);
     return inspector;
+}
+
+void Model::setEditorType(Node& inspector, std::int32_t editorType) {
+    inspector.editorType = editorType;
+    trace(TraceEntry::Type::Note, inspector.name() + L" edits in " +
+                                      (editorType == olEditorWord   ? L"Word"
+                                       : editorType == olEditorHTML ? L"HTML"
+                                       : editorType == olEditorRTF  ? L"rich text"
+                                                                    : L"plain text"));
+}
+
+void Model::selectItem(Node& explorer, std::optional<std::wstring> body) {
+    Node& selection = create(Kind::Selection, L"Selection " + std::to_wstring(++selectionsMade_));
+    explorer.readingItem = nullptr;
+    explorer.inlineResponse = false;
+    if (body) {
+        Node& item = create(Kind::Item, L"Item " + std::to_wstring(++inspectorsOpened_));
+        item.itemClass = 43;
+        item.body = std::move(*body);
+        selection.elements.push_back(&item);
+        explorer.readingItem = &item;
+    }
+    explorer.selection = &selection;
+    std::vector<Value> none;
+    raise(explorer, iid::ExplorerEvents_10, 0xF007, none, explorer.name() + L" SelectionChange");
+}
+
+void Model::replyInline(Node& explorer) {
+    explorer.inlineResponse = true;
+    trace(TraceEntry::Type::Note, explorer.name() + L" shows an inline response in its reading pane");
+}
+
+std::optional<EditorState> Model::editorState(const Node& window) const {
+    if (editorSource_) return editorSource_(window);
+    if (window.kind() == Kind::Inspector && window.item) return EditorState{window.item->body, 0, 0};
+    if (window.kind() == Kind::Explorer && window.readingItem) return EditorState{window.readingItem->body, 0, 0};
+    return std::nullopt;
+}
+
+WordText wordView(const EditorState& state) {
+    WordText w;
+    const auto position = [&](std::size_t at) {
+        std::int32_t count = 0;
+        for (std::size_t i = 0; i < at && i < state.text.size(); ++i)
+            if (!(state.text[i] == L'\r' && i + 1 < state.text.size() && state.text[i + 1] == L'\n')) ++count;
+        return count;
+    };
+    for (std::size_t i = 0; i < state.text.size(); ++i) {
+        const wchar_t c = state.text[i];
+        if (c == L'\r' && i + 1 < state.text.size() && state.text[i + 1] == L'\n') continue;
+        w.text += c == L'\n' ? L'\r' : c;
+    }
+    w.text += L'\r';  // every Word document ends with a paragraph mark
+    w.start = position(std::min(state.start, state.end));
+    w.end = position(std::max(state.start, state.end));
+    return w;
+}
+
+Node& Model::wordDocumentOf(Node& window) {
+    if (window.wordDocument) return *window.wordDocument;
+    const std::wstring name = window.name();
+    Node& document = create(Kind::WordDocument, L"Word Document of " + name);
+    document.hostWindow = &window;
+    document.wordWindows = &create(Kind::WordWindows, L"Word Windows of " + name);
+    document.wordWindow = &create(Kind::WordWindow, L"Word Window of " + name);
+    document.wordSelection = &create(Kind::WordSelection, L"Word Selection of " + name);
+    for (Node* part : {document.wordWindows, document.wordWindow, document.wordSelection}) part->hostWindow = &window;
+    window.wordDocument = &document;
+    return document;
+}
+
+Node& Model::wordApplication() {
+    if (!wordApplication_) wordApplication_ = &create(Kind::WordApplication, L"Word Application");
+    return *wordApplication_;
+}
+
+// Word's active document: that of the front window whose editor is Word.
+Node* Model::frontWordDocument() {
+    for (Node* window : zOrder_) {
+        if (!window->open) continue;
+        const bool word = window->kind() == Kind::Inspector ? window->editorType == olEditorWord : window->inlineResponse;
+        if (word) return &wordDocumentOf(*window);
+    }
+    return nullptr;
+}
+
+Node& Model::pictureObject(Image image) {
+    Node& picture = create(Kind::Picture, L"Picture " + std::to_wstring(++picturesMade_));
+    picture.image = std::move(image);
+    return picture;
 }
 
 void Model::closeWindow(Node& window) {

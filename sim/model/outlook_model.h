@@ -18,6 +18,8 @@
 #include "host/error.h"
 #include "host/guid.h"
 #include "host/hresult.h"
+#include "sim/model/image.h"
+#include "sim/model/ribbon.h"
 #include "sim/model/value.h"
 
 namespace sim {
@@ -41,6 +43,15 @@ enum class Kind {
     CommandBarButton,
     CommandBarPopup,
     ConnectionPoint,
+    Selection,        // an Explorer's selected items
+    WordDocument,     // Word's object model behind an editor that is Word
+    WordWindows,
+    WordWindow,
+    WordSelection,
+    WordApplication,
+    RibbonUI,         // Office's ribbon objects handed to an add-in's callbacks
+    RibbonControl,
+    Picture,          // a picture object of the add-in's, as the host read it
 };
 const wchar_t* kindName(Kind kind);
 
@@ -156,6 +167,19 @@ public:
     Node* commandBars = nullptr;    // inspectors: their own bars, made when first asked for
     Node* currentFolder = nullptr;  // explorers: made when first asked for
     std::wstring progId;            // add-in instance objects
+    bool compose = false;           // inspectors: a new item being written, not one received or saved
+    std::int32_t editorType = 0;    // inspectors: olEditorText 1, olEditorHTML 2, olEditorRTF 3, olEditorWord 4
+    Node* wordDocument = nullptr;   // inspectors: Word's document of their editor; explorers: of the inline response
+    Node* hostWindow = nullptr;     // Word's objects, ribbon controls: the window they belong to
+    Node* wordWindows = nullptr;    // Word documents: their Windows collection, window and selection
+    Node* wordWindow = nullptr;
+    Node* wordSelection = nullptr;
+    Node* selection = nullptr;      // explorers: the Selection collection of what is selected now
+    Node* readingItem = nullptr;    // explorers: the item in the reading pane
+    bool inlineResponse = false;    // explorers: an inline reply is open in the reading pane
+    std::wstring controlId;         // ribbon controls: Id and Tag; IRibbonUI: its ribbon ID
+    std::wstring controlTag;
+    Image image;                    // pictures
 
     // Command bars. A CommandBars collection holds bars, a CommandBarControls collection controls,
     // in their order; a bar and a pop-up own one CommandBarControls collection.
@@ -178,6 +202,8 @@ public:
         std::int32_t faceId = 0;
         std::int32_t style = 0;
         Picture face;  // pasted; empty: the built-in face of faceId
+        Image picture;  // assigned to Picture (empty when the face was pasted or is built in)
+        Image mask;     // assigned to Mask: its white pixels make the picture transparent
         // The members the add-in set (puts) or called (methods) on this control, in order; only
         // calls that took effect count.
         std::vector<std::wstring> changes;
@@ -202,7 +228,8 @@ private:
 };
 
 struct TraceEntry {
-    enum class Type { HostEvent, AddInCall, QueryInterface, AddRef, Release, Advise, Unadvise, Failure, Note };
+    // UiError: what Office shows an add-in developer who asked to see add-in user interface errors.
+    enum class Type { HostEvent, AddInCall, QueryInterface, AddRef, Release, Advise, Unadvise, Failure, Note, UiError };
     Type type;
     std::wstring text;
 };
@@ -215,6 +242,29 @@ struct ControlCriteria {
     bool visibleOnly = false;
     bool recursive = false;  // also inside pop-ups
 };
+
+// What an editor shows: its text as the edit control holds it (line breaks as CR LF) and the
+// selection in it, as UTF-16 positions.
+struct EditorState {
+    std::wstring text;
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+// Word's view of an editor's text: paragraph marks as a lone CR, the document's final paragraph
+// mark after the last character, positions counted in Word's characters.
+struct WordText {
+    std::wstring text;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+};
+WordText wordView(const EditorState& state);
+
+inline constexpr std::int32_t olEditorText = 1;
+inline constexpr std::int32_t olEditorHTML = 2;
+inline constexpr std::int32_t olEditorRTF = 3;
+inline constexpr std::int32_t olEditorWord = 4;
+inline constexpr std::int32_t olMeetingRequest = 53;
 
 class Model {
 public:
@@ -246,8 +296,27 @@ public:
     Node& connectionPoint(Node& source, const Guid& eventIid);
 
     // --- What the user does, with the host's events. ---
+    // The major version of Outlook: 11 (2003), 12 (2007), 14 (2010) or 16 (2013 and later).
+    void setVersion(int version) { version_ = version; }
+    int version() const { return version_; }
+    Ribbons& ribbons() { return ribbons_; }
+
     Node& openExplorer();
-    Node& openInspector(std::int32_t itemClass, std::wstring body);
+    // An item window: of a received or saved item (read), or of a new one being written (compose).
+    Node& openInspector(std::int32_t itemClass, std::wstring body, bool compose = false);
+    void setEditorType(Node& inspector, std::int32_t editorType);
+    // The explorer's selection becomes one item with that body, or nothing; SelectionChange follows.
+    void selectItem(Node& explorer, std::optional<std::wstring> body);
+    // An inline reply opens in the explorer's reading pane, in Word.
+    void replyInline(Node& explorer);
+    // Where Word's objects read the text and selection of a window's editor (an item window's
+    // text, an explorer's reading pane); without a source, the item's body with nothing selected.
+    using EditorSource = std::function<std::optional<EditorState>(const Node& window)>;
+    void setEditorSource(EditorSource source) { editorSource_ = std::move(source); }
+    std::optional<EditorState> editorState(const Node& window) const;
+    // A new object of the model's own (for the ribbon host) or a picture of an add-in's.
+    Node& createObject(Kind kind, std::wstring name) { return create(kind, std::move(name)); }
+    Node& pictureObject(Image image);
     void closeWindow(Node& window);
     void activate(Node& window);
     // Activate called by the add-in: the window comes to the front, and the listener is told, so
@@ -345,6 +414,10 @@ private:
     void checkFailure(const Node& node, std::wstring_view member);
     Node& create(Kind kind, std::wstring name);
     Node& createFolder(std::wstring folderName);
+    Node& wordDocumentOf(Node& window);
+    Node& wordApplication();
+    Node* frontWordDocument();
+    Node* wordApplication_ = nullptr;
     Node& createControls(Node& owner);
     Node& createBar(Node& bars, std::wstring name);
     Node& createControl(Node& controls, std::int32_t type, std::int32_t id, std::wstring caption,
@@ -384,7 +457,12 @@ private:
     int callsMade_ = 0;
     int failCallNumber_ = 0;
     HResult failCallResult_ = 0;
+    EditorSource editorSource_;
+    int version_ = 16;
+    Ribbons ribbons_{*this};
     int explorersOpened_ = 0;
+    int selectionsMade_ = 0;
+    int picturesMade_ = 0;
     int inspectorsOpened_ = 0;
     int foldersMade_ = 0;
     int controlsMade_ = 0;

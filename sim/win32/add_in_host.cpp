@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "sim/win32/console.h"
+#include "sim/win32/ribbon_target.h"
 
 namespace sim::win32 {
 namespace {
@@ -111,6 +112,13 @@ com::ComPtr<IDTExtensibility2> AddInHost::connect(const AddInEntry& entry, ext_C
     print(std::wstring(L"outlook: OnConnection(") + (mode == ext_cm_Startup ? L"ext_cm_Startup" : L"ext_cm_AfterStartup") +
           L") -> " + hex(hr));
     if (FAILED(hr)) return {};  // Outlook disables an add-in that fails to connect
+    // Office 2007 and later ask the connection object for its ribbon customisation.
+    if (model.version() >= 12) {
+        auto ribbon = ribbonTargetOf(com_, object.get(), entry.progId);
+        print(std::wstring(L"outlook: QueryInterface(IRibbonExtensibility) -> ") +
+              (ribbon ? L"S_OK" : L"not answered: no ribbon customisation"));
+        if (ribbon) model.ribbons().connected(std::move(ribbon));
+    }
     return object;
 }
 
@@ -140,6 +148,7 @@ void AddInHost::shutdown(bool fast) {
             });
             print(L"outlook: OnDisconnection -> " + hex(hr));
         }
+        com_.model().ribbons().disconnected();
         addIn.object.reset();
         print(L"outlook: released " + addIn.entry.progId);
     }
@@ -153,6 +162,7 @@ void AddInHost::disable() {
         print(L"outlook: the user unticks " + addIn.entry.progId + L" in the COM Add-ins dialog");
         print(L"outlook: OnDisconnection(ext_dm_UserClosed) -> " +
               hex(addIn.object->OnDisconnection(ext_dm_UserClosed, custom.get())));
+        com_.model().ribbons().disconnected();
         addIn.object.reset();
         print(L"outlook: released " + addIn.entry.progId);
         disabled_.push_back(addIn.entry);

@@ -111,13 +111,7 @@ Simulator::Outcome Simulator::windowLine(const std::vector<std::wstring>& words,
         GetWindowRect(window, &frame);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&frame), 2);
         const ScreenPixels pixels(window, frame);
-        const HRESULT hr = pixels.savePng(file);
-        if (FAILED(hr)) {
-            print(L"  UNMET: could not save the add-in's window to " + file + L": " + hex(hr));
-            return Outcome::Unmet;
-        }
-        print(L"outlook: saved the add-in's window as the screen shows it to " + file);
-        return Outcome::Done;
+        return saved(pixels.savePng(file), L"the add-in's window as the screen shows it", file);
     }
     return Outcome::BadLine;
 }

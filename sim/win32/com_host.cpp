@@ -12,6 +12,7 @@
 #include "com/boundary.h"
 #include "com/ptr.h"
 #include "host/win32/guid.h"
+#include "sim/win32/pictures.h"
 
 namespace sim::win32 {
 namespace {
@@ -353,6 +354,8 @@ std::optional<Value> toValue(const ComHost& host, const VARIANT& v) {
         case VT_UNKNOWN:
             if (!v.punkVal) return Value(static_cast<Node*>(nullptr));
             if (Node* node = host.nodeOf(v.punkVal)) return Value(node);
+            // A picture of the add-in's: the host keeps what it shows, not the object.
+            if (auto image = readPicture(v.punkVal)) return Value(&host.model().pictureObject(std::move(*image)));
             return std::nullopt;
         case VT_BYREF | VT_VARIANT:
             // Taken as the value it refers to.
@@ -566,6 +569,9 @@ IDispatch* ComHost::dispatchFor(Node* node) {
     object->addRef();
     return object->dispatch();
 }
+
+void ComHost::toVariant(const Value& value, VARIANT& out) { win32::toVariant(*this, value, out); }
+std::optional<Value> ComHost::toValue(const VARIANT& value) const { return win32::toValue(*this, value); }
 
 Node* ComHost::nodeOf(IUnknown* unknown) const {
     for (const auto& [node, object] : objects_)

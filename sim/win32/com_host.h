@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "sim/model/outlook_model.h"
 #include "sim/win32/clipboard.h"
@@ -39,6 +40,11 @@ public:
     IDispatch* dispatchFor(Node* node);
     // The node behind any interface pointer of this host's objects, or null.
     Node* nodeOf(IUnknown* unknown) const;
+    // A model value into an empty VARIANT, which then owns what it holds (an object counted as a
+    // reference handed out); a VARIANT from the add-in as a model value, nothing for a type the
+    // model does not take.
+    void toVariant(const Value& value, VARIANT& out);
+    std::optional<Value> toValue(const VARIANT& value) const;
 
     // The real clipboard, as Outlook's and the user's side of the desktop use it.
     Clipboard& clipboard() { return clipboard_; }

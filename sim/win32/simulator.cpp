@@ -49,6 +49,14 @@ std::vector<std::wstring> fields(const std::wstring& text, std::size_t parts) {
 
 std::wstring yesNo(bool value) { return value ? L"True" : L"False"; }
 
+// A pasted face as "16x16 4bpp", one assigned to Picture as "picture 16x16" (and "masked" with a
+// Mask), "none" for the built-in face of its FaceId.
+std::wstring faceOf(const Node::Control& c) {
+    if (c.picture.empty()) return describePicture(c.face);
+    return L"picture " + std::to_wstring(c.picture.width) + L"x" + std::to_wstring(c.picture.height) +
+           (c.mask.empty() ? L"" : L" masked");
+}
+
 // Finds, reports and answers the message boxes of this thread.
 std::unique_ptr<MessageBoxWatcher> messageBoxWatcher() {
     return std::make_unique<MessageBoxWatcher>([](const MessageBoxSeen& box) {
@@ -60,7 +68,7 @@ std::unique_ptr<MessageBoxWatcher> messageBoxWatcher() {
 std::optional<std::int32_t> parseItemClass(const std::wstring& name) {
     static const std::pair<const wchar_t*, std::int32_t> classes[] = {
         {L"mail", 43}, {L"post", 45}, {L"appointment", 26}, {L"contact", 40}, {L"distlist", 69},
-        {L"task", 48}, {L"journal", 42}, {L"document", 41}};
+        {L"task", 48}, {L"journal", 42}, {L"document", 41}, {L"meeting", 53}};
     for (const auto& [n, value] : classes)
         if (name == n) return value;
     try {
@@ -86,6 +94,8 @@ Simulator::Simulator(Options options)
       windows_(model_, options.visible),
       addIns_(com_) {
     model_.setControlListener([this](const Node&) { windows_.barsChanged(); });
+    // Word's objects read the real editors.
+    model_.setEditorSource([this](const Node& window) { return windows_.editorState(window); });
     model_.setTraceListener([this](const TraceEntry& e) {
         switch (e.type) {
             case TraceEntry::Type::HostEvent: print(L"  host: " + e.text); break;
@@ -94,6 +104,7 @@ Simulator::Simulator(Options options)
             case TraceEntry::Type::Unadvise: print(L"    add-in: " + e.text); break;
             case TraceEntry::Type::Failure: print(L"    ! " + e.text); break;
             case TraceEntry::Type::Note: print(L"  " + e.text); break;
+            case TraceEntry::Type::UiError: print(L"outlook: " + e.text); break;
             case TraceEntry::Type::QueryInterface:
             case TraceEntry::Type::AddRef:
             case TraceEntry::Type::Release:
@@ -262,7 +273,7 @@ std::wstring Simulator::describeControl(const Node& node) const {
     if (node.kind() == Kind::CommandBarButton) text += L", Style " + std::to_wstring(c.style);
     text += L", Tag " + quoted(c.tag) + L", OnAction " + quoted(c.onAction) + L", Visible " + yesNo(c.visible) +
             L", Temporary " + yesNo(c.temporary) + (c.custom ? L", custom" : L", built in");
-    if (node.kind() == Kind::CommandBarButton) text += L", face " + describePicture(c.face);
+    if (node.kind() == Kind::CommandBarButton) text += L", face " + faceOf(c);
     return text;
 }
 
@@ -330,6 +341,10 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         aliases_[words[1]] = &inspector;
         return Outcome::Done;
     }
+    if (command == L"version" || command == L"compose" || command == L"editor" || command == L"ribbon-click" ||
+        command == L"right-click" || command == L"menu-pick" || command == L"menu-close" ||
+        command == L"select-item" || command == L"reply-inline" || command == L"screenshot-menu")
+        return ribbonLine(words, line);
     if (command == L"close" && words.size() == 2) {
         Node* node = window(1);
         if (!node) return Outcome::BadLine;
@@ -433,13 +448,7 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         if (!node) return Outcome::BadLine;
         const std::wstring file = unquote(rawRestAfter(line, 2));
         pumpMessages();  // pending repaints first
-        const HRESULT hr = windows_.saveImage(*node, file);
-        if (FAILED(hr)) {
-            print(L"  UNMET: could not save the image of " + label(node) + L" to " + file + L": " + hex(hr));
-            return Outcome::Unmet;
-        }
-        print(L"outlook: saved the image of " + label(node) + L" to " + file);
-        return Outcome::Done;
+        return saved(windows_.saveImage(*node, file), L"the image of " + label(node), file);
     }
     if (command == L"message-box" && words.size() >= 3) {
         const auto style = parseUnsigned(words[1]);
@@ -468,6 +477,15 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
     if (command == L"registry" && words.size() >= 3) return registryLine(words, line);
     if (command == L"expect" && words.size() >= 2) return expect(words, line);
     return Outcome::BadLine;
+}
+
+Simulator::Outcome Simulator::saved(HRESULT hr, const std::wstring& what, const std::wstring& file) {
+    if (FAILED(hr)) {
+        print(L"  UNMET: could not save " + what + L" to " + file + L": " + hex(hr));
+        return Outcome::Unmet;
+    }
+    print(L"outlook: saved " + what + L" to " + file);
+    return Outcome::Done;
 }
 
 Simulator::Outcome Simulator::customize(const std::vector<std::wstring>& words, const std::wstring& line) {
@@ -687,7 +705,7 @@ Simulator::Outcome Simulator::expectBars(const std::vector<std::wstring>& words,
         {L"Id", std::to_wstring(c.id)},
         {L"Type", std::to_wstring(c.type)},
         {L"Temporary", yesNo(c.temporary)},
-        {L"face", describePicture(c.face)},
+        {L"face", faceOf(c)},
     };
     for (const auto& [name, value] : properties)
         if (property == name) actual = property + L" " + value;
@@ -754,6 +772,9 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
     std::wstring wanted;
     if (what == L"button" || what == L"button-count" || what == L"sets") {
         if (expectBars(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what.starts_with(L"ribbon") || what.starts_with(L"context-menu") || what.starts_with(L"customui") ||
+               what == L"buttons-seen") {
+        if (expectRibbon(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
     } else if (what.starts_with(L"window") || what == L"seen" || what == L"pixel" || what == L"colour" ||
                what == L"focus") {
         if (expectWindow(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
@@ -901,6 +922,7 @@ void Simulator::runText(const std::wstring& text, std::size_t n) {
         // messages to that loop: pumping them here would run them ahead of the loop's own checks.
         if (lineDepth_ == 1 && (!blockRunning_ || !shownAddInWindow())) pumpMessages();
         --lineDepth_;
+        if (lineDepth_ == 0) refreshRibbons();
         noteBrowserAddress();
         addIns_.noteLibraryWindowClasses();
         if (lineDepth_ == 0 && leftoversDue_) reportWhatAddInsLeft(*std::exchange(leftoversDue_, std::nullopt));

@@ -67,11 +67,24 @@ private:
     Outcome wait(const std::wstring& milliseconds);
     Outcome registryLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome click(const std::vector<std::wstring>& words);
+    // The lines about Office 2007 and later (ribbon_lines.cpp): the version, windows in compose
+    // mode and their editors, the ribbon, context menus, the Explorer's selection and inline
+    // replies, and what the user sees of them.
+    Outcome ribbonLine(const std::vector<std::wstring>& words, const std::wstring& line);
+    Outcome expectRibbon(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
+                         std::wstring& wanted);
+    // How many of the add-ins' buttons a user sees on the window: on its ribbon, and the
+    // command-bar buttons on its bars (its Add-ins tab from Office 2007 on).
+    int buttonsSeen(Node& window);
+    // After a line: the getters the add-in's invalidations made due are called, the strips drawn again.
+    void refreshRibbons();
     // The lines about the add-in's own window (add_in_window_lines.cpp).
     Outcome windowLine(const std::vector<std::wstring>& words, const std::wstring& line);
     Outcome expectWindow(const std::vector<std::wstring>& words, const std::wstring& line, std::wstring& actual,
                          std::wstring& wanted);
     Outcome sendInput(const std::wstring& keys);
+    // The report of an image saved (what: "the image of X") or not saved, as an unmet line.
+    Outcome saved(HRESULT hr, const std::wstring& what, const std::wstring& file);
     // The next address the shell handed to the browser, or "none" once the wait is over.
     std::wstring nextShellOpen(bool expectingNone);
     // Runs scenario line n; counts an unmet expectation, remembers a line not understood.
@@ -154,6 +167,12 @@ private:
     bool blockRunning_ = false;  // a "with-window" block has begun and not reached its "end"
     int lineDepth_ = 0;          // lines running now: more than one when a line runs inside another's loop
     std::optional<bool> leftoversDue_;  // checked once the outermost line returns; whether to free libraries then
+    struct OpenMenu {
+        Node* window = nullptr;
+        std::wstring idMso;
+        std::vector<Ribbons::MenuEntry> entries;
+    };
+    std::optional<OpenMenu> openMenu_;  // the context menu open now
     std::optional<std::wstring> duringClick_;  // runs inside the add-in's handling of the next click
     std::vector<std::pair<std::wstring, std::size_t>> postedLines_;  // and the scenario line each came from
     HWND postedLineWindow_ = nullptr;

@@ -6,12 +6,15 @@
 #include "com/boundary.h"
 #include "sim/win32/clipboard.h"
 #include "sim/win32/png_file.h"
+#include "sim/win32/ribbon_painter.h"
 
 namespace sim::win32 {
 namespace {
 
 constexpr wchar_t explorerClass[] = L"ZeltraSimExplorer";
 constexpr wchar_t inspectorClass[] = L"ZeltraSimInspector";
+constexpr wchar_t menuClass[] = L"ZeltraSimContextMenu";
+constexpr int explorerButtonsHeight = 44;
 constexpr int newItemButton = 101;
 constexpr int newExplorerButton = 102;
 constexpr int quitButton = 103;
@@ -23,9 +26,24 @@ constexpr UINT_PTR slowCopyTimer = 0x5A17;
 // The edit control's own procedure, which the item windows' editors pass their messages on to.
 WNDPROC editControlProc = nullptr;
 
-// A control's face: the pasted picture, or a grey square standing for the built-in face.
+// A face assigned as Picture, the mask's white pixels transparent.
+Image maskedPicture(const Node::Control& control) {
+    Image face = control.picture;
+    const bool masked = control.mask.width == face.width && control.mask.height == face.height;
+    for (std::size_t i = 0; i < face.pixels.size(); ++i) {
+        face.pixels[i] |= 0xFF000000u;
+        if (masked && (control.mask.pixels[i] & 0xFFFFFF) == 0xFFFFFF) face.pixels[i] = 0;
+    }
+    return face;
+}
+
+// A control's face: its picture, the pasted one, or a grey square standing for the built-in face.
 void drawFace(HDC dc, const Node::Control& control, int x, int y) {
     const RECT square{x, y, x + faceSize, y + faceSize};
+    if (!control.picture.empty()) {
+        drawImage(dc, maskedPicture(control), x, y, faceSize, false);
+        return;
+    }
     if (const auto format = pictureFormat(control.face)) {
         const auto* info = reinterpret_cast<const BITMAPINFO*>(control.face.data());
         SetStretchBltMode(dc, COLORONCOLOR);
@@ -44,10 +62,11 @@ void drawFace(HDC dc, const Node::Control& control, int x, int y) {
 void WindowLayer::registerClasses() {
     static bool registered = false;
     if (registered) return;
-    for (const wchar_t* name : {explorerClass, inspectorClass}) {
+    for (const wchar_t* name : {explorerClass, inspectorClass, menuClass}) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &WindowLayer::windowProc;
+        wc.lpfnWndProc = name == menuClass ? &WindowLayer::menuProc : &WindowLayer::windowProc;
+        if (name == menuClass) wc.style = CS_DROPSHADOW;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -67,6 +86,7 @@ const wchar_t* itemClassName(std::int32_t itemClass) {
         case 48: return L"task";
         case 42: return L"journal";
         case 41: return L"document";
+        case 53: return L"meeting";
         default: return L"item";
     }
 }
@@ -74,6 +94,7 @@ const wchar_t* itemClassName(std::int32_t itemClass) {
 WindowLayer::WindowLayer(Model& model, bool visible) : model_(model), visible_(visible) { registerClasses(); }
 
 WindowLayer::~WindowLayer() {
+    closeMenu();
     for (auto& [node, window] : windows_) {
         SetWindowLongPtrW(window.frame, GWLP_USERDATA, 0);
         DestroyWindow(window.frame);
@@ -86,34 +107,39 @@ void WindowLayer::opened(Node& window) {
                                   : std::wstring(itemClassName(window.item ? window.item->itemClass : 0)) + L" - " +
                                         window.name();
     const int offset = 30 * static_cast<int>(windows_.size() % 10);
+    const bool ribbons = model_.version() >= 12;
     HWND frame = CreateWindowExW(0, explorer ? explorerClass : inspectorClass, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                 40 + offset, 40 + offset, explorer ? 640 : 520, explorer ? 420 : 360, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+                                 40 + offset, 40 + offset, explorer ? 720 : ribbons ? 640 : 520,
+                                 explorer ? 480 : ribbons ? 440 : 360, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!frame) return;
     SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     Window created{frame, nullptr};
+    const int top = topOf(window);
     if (explorer) {
         int x = 10;
         for (const auto& [id, label] : {std::pair{newItemButton, L"New mail"}, std::pair{newExplorerButton, L"New window"},
                                         std::pair{quitButton, L"Quit Outlook"}}) {
-            CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 10, 110, 28, frame,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+            CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, top - explorerButtonsHeight + 8,
+                            110, 28, frame, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                            nullptr);
             x += 120;
         }
     } else {
         model_.commandBarsOf(window);  // an item window shows its bars from the start
-        const std::wstring body = window.item ? window.item->body : std::wstring();
-        RECT client{};
-        GetClientRect(frame, &client);
-        created.editor = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", body.c_str(),
-                                         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL,
-                                         0, barHeight, client.right, client.bottom - barHeight, frame, nullptr,
-                                         GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(created.editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-        const auto original = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(created.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowLayer::editorProc)));
-        if (!editControlProc) editControlProc = original;
     }
+    // The item's text, or the reading pane: read-only until an inline reply opens in it.
+    const std::wstring body = window.item ? window.item->body : std::wstring();
+    RECT client{};
+    GetClientRect(frame, &client);
+    created.editor = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", body.c_str(),
+                                     WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL |
+                                         (explorer ? ES_READONLY : 0),
+                                     0, top, client.right, client.bottom - top, frame, nullptr, GetModuleHandleW(nullptr),
+                                     nullptr);
+    SendMessageW(created.editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    const auto original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(created.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowLayer::editorProc)));
+    if (!editControlProc) editControlProc = original;
     windows_[&window] = created;
     if (visible_) {
         ShowWindow(frame, SW_SHOWNORMAL);
@@ -124,6 +150,7 @@ void WindowLayer::opened(Node& window) {
 void WindowLayer::closed(Node& window) {
     const auto it = windows_.find(&window);
     if (it == windows_.end()) return;
+    if (menu_ && GetWindow(menu_, GW_OWNER) == it->second.frame) closeMenu();
     const HWND frame = it->second.frame;
     windows_.erase(it);
     SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
@@ -214,27 +241,133 @@ std::vector<Node*> WindowLayer::openWindows() const {
 }
 
 void WindowLayer::barsChanged() {
-    const RECT bar{0, 0, 32767, barHeight};
-    for (const auto& [node, window] : windows_)
-        if (node->kind() == Kind::Inspector) InvalidateRect(window.frame, &bar, TRUE);
+    for (const auto& [node, window] : windows_) {
+        const RECT strips{0, 0, 32767, topOf(*node)};
+        InvalidateRect(window.frame, &strips, TRUE);
+    }
+}
+
+int WindowLayer::topOf(const Node& window) const {
+    const int version = model_.version();
+    if (window.kind() == Kind::Explorer) return (version >= 14 ? ribbonHeight : 0) + explorerButtonsHeight;
+    return version >= 12 ? ribbonHeight + barHeight : barHeight;
+}
+
+HWND WindowLayer::editorOf(const Node& window) const {
+    const auto it = windows_.find(&window);
+    return it == windows_.end() ? nullptr : it->second.editor;
+}
+
+std::optional<EditorState> WindowLayer::editorState(const Node& window) const {
+    const HWND editor = editorOf(window);
+    if (!editor) return std::nullopt;
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const int length = GetWindowTextLengthW(editor);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(editor, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    return EditorState{std::move(text), start, end};
+}
+
+void WindowLayer::readingPaneChanged(Node& explorer, const std::optional<std::wstring>& replyText) {
+    const HWND pane = editorOf(explorer);
+    if (!pane) return;
+    const std::wstring text = replyText ? *replyText : explorer.readingItem ? explorer.readingItem->body : std::wstring();
+    SetWindowTextW(pane, text.c_str());
+    SendMessageW(pane, EM_SETREADONLY, explorer.inlineResponse ? FALSE : TRUE, 0);
+    SendMessageW(pane, EM_SETSEL, 0, 0);
+}
+
+void WindowLayer::openMenu(const Node& window, std::vector<Ribbons::MenuEntry> entries) {
+    closeMenu();
+    const auto it = windows_.find(&window);
+    if (it == windows_.end()) return;
+    menuEntries_ = std::move(entries);
+    // At the selection's start in the text, as a right click there would put it.
+    POINT at{20, 20};
+    if (it->second.editor) {
+        DWORD start = 0;
+        SendMessageW(it->second.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        const LRESULT position = SendMessageW(it->second.editor, EM_POSFROMCHAR, start, 0);
+        if (position != -1) at = {static_cast<short>(LOWORD(position)) + 4, static_cast<short>(HIWORD(position)) + 16};
+        ClientToScreen(it->second.editor, &at);
+    }
+    const HDC screen = GetDC(nullptr);
+    const SIZE size = menuSize(screen, menuEntries_);
+    ReleaseDC(nullptr, screen);
+    menu_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, menuClass, L"", WS_POPUP | WS_BORDER, at.x, at.y, size.cx,
+                            size.cy, it->second.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!menu_) return;
+    SetWindowLongPtrW(menu_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (visible_) ShowWindow(menu_, SW_SHOWNOACTIVATE);
+}
+
+void WindowLayer::closeMenu() {
+    if (!menu_) return;
+    SetWindowLongPtrW(menu_, GWLP_USERDATA, 0);
+    DestroyWindow(std::exchange(menu_, nullptr));
+    menuEntries_.clear();
+}
+
+HRESULT WindowLayer::saveMenuImage(const std::wstring& path) const {
+    if (!menu_) return E_INVALIDARG;
+    RECT client{};
+    GetClientRect(menu_, &client);
+    const Canvas canvas(client.right, client.bottom);
+    if (canvas.empty()) return E_OUTOFMEMORY;
+    paintMenu(canvas.dc(), client, menuEntries_);
+    GdiFlush();
+    return canvas.savePng(path);
+}
+
+LRESULT CALLBACK WindowLayer::menuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    auto* layer = reinterpret_cast<WindowLayer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (layer && (message == WM_PAINT || message == WM_PRINTCLIENT)) {
+        PAINTSTRUCT paint{};
+        const HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &paint) : reinterpret_cast<HDC>(wParam);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        paintMenu(dc, client, layer->menuEntries_);
+        if (message == WM_PAINT) EndPaint(hwnd, &paint);
+        return 0;
+    }
+    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+} catch (...) {
+    return com::lresultFromCaughtException(hwnd, message, wParam, lParam);
 }
 
 // The Standard bar as a toolbar: its visible controls from the left, a group line before a control
 // that begins a group, each with its face and caption as its Style says (automatic shows both).
-void WindowLayer::paintBar(HDC dc, Node& inspector, int width) const {
-    const RECT strip{0, 0, width, barHeight};
+// addInsOnly: Office 2007 and later show the add-ins' controls of every bar on the Add-ins tab.
+void WindowLayer::paintBar(HDC dc, Node& inspector, int width, int top, bool addInsOnly) const {
+    const RECT strip{0, top, width, top + barHeight};
     FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
-    const RECT line{0, barHeight - 1, width, barHeight};
+    const RECT line{0, top + barHeight - 1, width, top + barHeight};
     FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
-    Node* bar = model_.commandBar(inspector, L"Standard");
-    if (!bar || !bar->controls) return;
+    std::vector<const Node*> controls;
+    for (const Node* bar : model_.commandBarsOf(inspector).elements) {
+        if (!addInsOnly && bar->barName != L"Standard") continue;
+        for (const Node* control : bar->controls->elements)
+            if (!addInsOnly || control->control.custom) controls.push_back(control);
+    }
     const int saved = SaveDC(dc);
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetViewportOrgEx(dc, 0, top, nullptr);
     int x = 4;
+    if (addInsOnly) {
+        RECT label{x, 0, x + 60, barHeight - 1};
+        SetTextColor(dc, RGB(0x1E, 0x4E, 0x9A));
+        DrawTextW(dc, L"Add-ins", -1, &label, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        x += 56;
+    }
     bool first = true;
-    for (const Node* node : bar->controls->elements) {
+    for (const Node* node : controls) {
         const Node::Control& control = node->control;
         if (!control.visible) continue;
         if (control.beginGroup && !first) {
@@ -326,19 +459,24 @@ LRESULT WindowLayer::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_SIZE: {
             const auto it = windows_.find(nodeOf(hwnd));
-            if (it != windows_.end() && it->second.editor)
-                MoveWindow(it->second.editor, 0, barHeight, LOWORD(lParam), std::max(0, HIWORD(lParam) - barHeight), TRUE);
+            if (it != windows_.end() && it->second.editor) {
+                const int top = topOf(*it->first);
+                MoveWindow(it->second.editor, 0, top, LOWORD(lParam), std::max(0, HIWORD(lParam) - top), TRUE);
+            }
             return 0;
         }
         case WM_PAINT:
         case WM_PRINTCLIENT: {
             Node* node = nodeOf(hwnd);
-            if (!node || node->kind() != Kind::Inspector) break;
+            if (!node) break;
             RECT client{};
             GetClientRect(hwnd, &client);
             PAINTSTRUCT paint{};
             HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &paint) : reinterpret_cast<HDC>(wParam);
-            paintBar(dc, *node, client.right);
+            const ui::RibbonKind* kind = ui::ribbonKind(model_.ribbons().ribbonIdOf(*node));
+            const RECT strip{0, 0, client.right, ribbonHeight};
+            if (kind) paintRibbon(dc, strip, *kind, model_.ribbons().lastShown(*node), {});
+            if (node->kind() == Kind::Inspector) paintBar(dc, *node, client.right, kind ? ribbonHeight : 0, kind != nullptr);
             if (message == WM_PAINT) EndPaint(hwnd, &paint);
             return 0;
         }

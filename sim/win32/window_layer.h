@@ -1,7 +1,11 @@
 #pragma once
-// The simulator's Explorer and item windows: real top-level Win32 windows. An item window shows
-// its Standard command bar as a strip along its top (each visible control with its face and
-// caption) and, below it, an editable text control with the item's body.
+// The simulator's Explorer and item windows: real top-level Win32 windows. An item window of
+// Outlook 2003 shows its Standard command bar as a strip along its top (each visible control with
+// its face and caption); from Outlook 2007 on it shows a ribbon strip instead (the first tab with
+// its built-in groups and the add-ins' groups), and the add-ins' command-bar controls on an
+// Add-ins strip below it. Below them is an editable text control with the item's body. An
+// Explorer shows the Home tab's ribbon strip from Outlook 2010 on, and a reading pane with the
+// selected item's body (read-only, its text selectable). An open context menu is a popup window.
 #include <windows.h>
 
 #include <functional>
@@ -11,6 +15,7 @@
 #include <vector>
 
 #include "sim/model/outlook_model.h"
+#include "sim/model/ribbon.h"
 
 namespace sim::win32 {
 
@@ -38,14 +43,25 @@ public:
     bool editorHasFocus(const Node& window) const;
     std::wstring selectedText(Node& window) const;
     HWND handleOf(const Node& window) const;
+    // The window's text control: an item window's editor, an Explorer's reading pane.
+    HWND editorOf(const Node& window) const;
     std::size_t openCount() const { return windows_.size(); }
     std::vector<Node*> openWindows() const;
     // From now on the editor of an item window answers Ctrl+C (its WM_COPY) only after delayMs;
     // withoutTextFirst: at once it puts a change without text on the clipboard (the private test
     // format alone), then copies after delayMs. False for a window without an editor.
     bool setSlowCopy(const Node& window, DWORD delayMs, bool withoutTextFirst);
-    // A control changed: the item windows draw their bars again.
+    // A control changed, or the ribbons' state: the windows draw their strips again.
     void barsChanged();
+    // The text and selection of an item window's editor or an Explorer's reading pane.
+    std::optional<EditorState> editorState(const Node& window) const;
+    // The Explorer's reading pane shows its selected item, or an inline reply's text, editable.
+    void readingPaneChanged(Node& explorer, const std::optional<std::wstring>& replyText = std::nullopt);
+    // A context menu of these entries opens at the window's selection; closes again.
+    void openMenu(const Node& window, std::vector<Ribbons::MenuEntry> entries);
+    void closeMenu();
+    HWND menuWindow() const { return menu_; }
+    HRESULT saveMenuImage(const std::wstring& path) const;
     // Saves the window's client area, as it paints itself, as a PNG file.
     HRESULT saveImage(const Node& window, const std::wstring& path) const;
 
@@ -57,17 +73,22 @@ private:
     std::optional<LRESULT> editorMessage(HWND editor, UINT message, WPARAM wParam);
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     Node* nodeOf(HWND hwnd) const;
-    void paintBar(HDC dc, Node& inspector, int width) const;
+    void paintBar(HDC dc, Node& inspector, int width, int top, bool addInsOnly) const;
+    // The height of the strips above a window's text.
+    int topOf(const Node& window) const;
+    static LRESULT CALLBACK menuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
     struct Window {
         HWND frame;
-        HWND editor;  // item windows only
+        HWND editor;  // item windows: their text; explorers: the reading pane
         DWORD copyDelay = 0;
         bool withoutTextFirst = false;
     };
     Model& model_;
     bool visible_;
     std::map<const Node*, Window> windows_;
+    HWND menu_ = nullptr;
+    std::vector<Ribbons::MenuEntry> menuEntries_;
 };
 
 const wchar_t* itemClassName(std::int32_t itemClass);
