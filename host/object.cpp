@@ -39,6 +39,11 @@ void Object::put(const Member& member, const Variant& value) const {
     checked()->invoke(member, kind, std::span<const Variant>(&value, 1));
 }
 
+void Object::putObjectByValue(const Member& member, const Object& value) const {
+    const Variant object(value);
+    checked()->invoke(member, InvokeKind::Put, std::span<const Variant>(&object, 1));
+}
+
 EventConnection Object::connect(const Guid& eventIid, EventHandler handler, OnFailedDelivery onFailure) const {
     return EventConnection(checked()->advise(eventIid, std::move(handler), onFailure));
 }

@@ -73,6 +73,9 @@ public:
     void call(const Member& member, std::initializer_list<Variant> args = {}) const;
     // Assigns a property; an object value is assigned by reference.
     void put(const Member& member, const Variant& value) const;
+    // Assigns an object to a property declared to take it by value (propput, no Set in Visual
+    // Basic), as Office declares CommandBarButton.Picture and .Mask.
+    void putObjectByValue(const Member& member, const Object& value) const;
 
     // Connects handler to the object's connection point for eventIid.
     EventConnection connect(const Guid& eventIid, EventHandler handler,

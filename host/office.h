@@ -25,8 +25,8 @@ public:
     void setVisible(bool v) const { object_.put(L"Visible", Variant(v)); }
     // The face without the clipboard: two pictures (IPictureDisp), assigned by reference; in the
     // mask white is transparent. The mask goes after the picture.
-    void setPicture(const Object& picture) const { object_.put(L"Picture", Variant(picture)); }
-    void setMask(const Object& mask) const { object_.put(L"Mask", Variant(mask)); }
+    void setPicture(const Object& picture) const { object_.putObjectByValue(L"Picture", picture); }
+    void setMask(const Object& mask) const { object_.putObjectByValue(L"Mask", mask); }
     void pasteFace() const { object_.call(L"PasteFace"); }
     // Delete([Temporary]): the control goes from its bar, for good.
     void remove() const { object_.call(L"Delete", {Variant::missing()}); }

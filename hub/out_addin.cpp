@@ -26,26 +26,32 @@ bool sameNumber(const host::Variant& value, std::int32_t number) {
     }
 }
 
-// Which item windows get the button, by their item's class; the first equal entry decides.
+// Which item windows get the button, by their item's class; the first equal entry decides. From
+// Outlook 2007 on, the kinds whose first tab our ribbon XML names get it there instead; the others
+// (their tabs' idMso unknown) keep the command-bar button, which Office shows on the Add-ins tab.
 struct ItemClassRule {
     std::int32_t itemClass;
     bool button;
+    bool onOurRibbon;
 };
 constexpr ItemClassRule itemClassRules[] = {
-    {43, true},   // mail item
-    {45, true},   // post
-    {26, true},   // appointment
-    {40, true},   // contact
-    {69, false},  // distribution list
-    {48, true},   // task
-    {42, true},   // journal entry
-    {41, false},  // document
+    {43, true, true},     // mail item
+    {45, true, false},    // post
+    {26, true, true},     // appointment
+    {40, true, true},     // contact
+    {69, false, false},   // distribution list
+    {48, true, false},    // task
+    {42, true, false},    // journal entry
+    {41, false, false},   // document
 };
 
-bool getsButton(const host::Variant& itemClass) {
-    for (const auto& rule : itemClassRules)
-        if (sameNumber(itemClass, rule.itemClass)) return rule.button;
-    return false;
+ButtonPlace buttonPlace(const host::Variant& itemClass, const Component& component) {
+    for (const auto& rule : itemClassRules) {
+        if (!sameNumber(itemClass, rule.itemClass)) continue;
+        if (!rule.button) return ButtonPlace::none;
+        return rule.onOurRibbon && component.ribbonServesItemWindows() ? ButtonPlace::ribbon : ButtonPlace::commandBar;
+    }
+    return ButtonPlace::none;
 }
 }  // namespace
 
@@ -84,6 +90,8 @@ void OutAddIn::bindHandlers() {
     objExpl.setHandler(handler([](OutAddIn& hub, std::int32_t dispid, std::span<host::Variant> args) {
         if (dispid == host::dispid::BeforeFolderSwitch && args.size() == 2) {
             hub.objExpl_BeforeFolderSwitch(args[0], args[1]);
+        } else if (dispid == host::dispid::SelectionChange) {
+            hub.objExpl_SelectionChange();
         } else if (dispid == host::dispid::Close) {
             hub.objExpl_Close();
         }
@@ -108,13 +116,13 @@ bool OutAddIn::isAttached() const {
            !objExpl.isNothing() || !objInsp.isNothing();
 }
 
-host::Variant OutAddIn::CheckInspButton(const host::Inspector& inspector) {
+host::Variant OutAddIn::CheckInspButton(const host::Inspector& inspector, ButtonPlace place) {
     const host::Inspector window = inspector.newReference();
     objCommandBar = window.commandBars().item(L"Standard");
     // Office keeps a permanent button across restarts: look ours up by its tag first. Only the
     // bar's own buttons count (not pop-ups, not what is inside them); hidden ones count too.
     objCBButton.assign(objCommandBar.findControl(host::msoControlButton, buttonTag, false));
-    if (component_.ribbonServesItemWindows()) {
+    if (place == ButtonPlace::ribbon) {
         // The window shows the add-in's ribbon group; a command-bar button would be a second one,
         // on the Add-ins tab. One that an earlier version left there goes.
         if (!objCBButton.isNothing()) {
@@ -208,19 +216,22 @@ void OutAddIn::colInsp_NewInspector(const host::Variant& inspector) noexcept {
     resumeNext([&] { item = objInsp.get().currentItem(); });
     host::Variant itemClass;
     resumeNext([&] { itemClass = host::itemClass(item); });
-    if (getsButton(itemClass)) resumeNext([&] { checkButtonOutsideCaptures(host::Inspector::from(inspector)); });
+    const ButtonPlace place = buttonPlace(itemClass, component_);
+    if (place != ButtonPlace::none)
+        resumeNext([&] { checkButtonOutsideCaptures(host::Inspector::from(inspector), place); });
 }
 
-void OutAddIn::checkButtonOutsideCaptures(const host::Inspector& inspector) {
-    component_.whenNotCapturing([weak = weak_from_this(), window = inspector.newReference()] {
-        if (const std::shared_ptr<OutAddIn> hub = weak.lock()) resumeNext([&] { hub->CheckInspButton(window); });
+void OutAddIn::checkButtonOutsideCaptures(const host::Inspector& inspector, ButtonPlace place) {
+    component_.whenNotCapturing([weak = weak_from_this(), window = inspector.newReference(), place] {
+        if (const std::shared_ptr<OutAddIn> hub = weak.lock()) resumeNext([&] { hub->CheckInspButton(window, place); });
     });
 }
 
 void OutAddIn::checkButtonIfItsClassGetsOne(const host::Inspector& inspector) noexcept {
     host::Variant itemClass;
     resumeNext([&] { itemClass = host::itemClass(inspector.currentItem()); });
-    if (getsButton(itemClass)) resumeNext([&] { checkButtonOutsideCaptures(inspector); });
+    const ButtonPlace place = buttonPlace(itemClass, component_);
+    if (place != ButtonPlace::none) resumeNext([&] { checkButtonOutsideCaptures(inspector, place); });
 }
 
 void OutAddIn::CheckOpenInspectors() noexcept {
@@ -237,6 +248,9 @@ void OutAddIn::CheckOpenInspectors() noexcept {
     }
     resumeNext([&] { objInsp.assign(objOutlook.get().activeInspector()); });
 }
+
+// The Home tab's button is enabled while the reading pane shows an item: Office asks again once told.
+void OutAddIn::objExpl_SelectionChange() noexcept { component_.invalidateRibbons(); }
 
 void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) noexcept {
     // The folder switch is never cancelled.

@@ -16,6 +16,10 @@ public:
     static constexpr const host::Guid& interfaceId = host::iid::IDispatch;
 };
 
+// Where an item window's button goes: nowhere (its kind gets none), on its Standard bar, or in our
+// group on its ribbon.
+enum class ButtonPlace { none, commandBar, ribbon };
+
 class OutAddIn : public std::enable_shared_from_this<OutAddIn> {
 public:
     // Hubs are always shared: a running event handler keeps its hub alive until it returns.
@@ -28,7 +32,9 @@ public:
     // Finds the button tagged "Zeltra" on the item window's "Standard" bar or creates it, and binds
     // objCBButton to it (published on _OutAddIn). Throws on the first failure, keeping what was
     // done before it.
-    host::Variant CheckInspButton(const host::Inspector& inspector);
+    // Where our ribbon group serves the window (place ribbon), a leftover tagged button is deleted
+    // instead.
+    host::Variant CheckInspButton(const host::Inspector& inspector, ButtonPlace place = ButtonPlace::commandBar);
 
     // Both throw on the first failure, keeping what was done before it.
     void AttachOutlook(const host::Application& app, std::wstring_view progId);
@@ -40,6 +46,7 @@ public:
     // Host events; each runs in resume-next mode and so never throws.
     void colExpl_NewExplorer(const host::Variant& explorer) noexcept;
     void colInsp_NewInspector(const host::Variant& inspector) noexcept;
+    void objExpl_SelectionChange() noexcept;
     void objExpl_BeforeFolderSwitch(const host::Variant& newFolder, host::Variant& cancel) noexcept;
     void objExpl_Close() noexcept;
     void objInsp_Close() noexcept;
@@ -64,7 +71,7 @@ private:
     void bindHandlers();
     // The item window's button, made once no capture is running: making one pastes its face
     // through the clipboard, which a capture is using.
-    void checkButtonOutsideCaptures(const host::Inspector& inspector);
+    void checkButtonOutsideCaptures(const host::Inspector& inspector, ButtonPlace place);
     void checkButtonIfItsClassGetsOne(const host::Inspector& inspector) noexcept;
     // The button's face: Picture and Mask, or PasteFace through the clipboard where Office
     // refuses them.

@@ -235,7 +235,8 @@ Simulator::Outcome Simulator::expectRibbon(const std::vector<std::wstring>& word
         // expect ribbon NAME LABEL enabled|disabled|absent; the label may hold blanks.
         const std::wstring rest = rawRestAfter(line, 3);
         const std::wstring entry = unquote(rest.substr(0, rest.find_last_not_of(L" \t", rest.rfind(words.back()) - 1) + 1));
-        const auto* control = controlLabelled(model_.ribbons().shown(*node), entry);
+        const std::vector<Ribbons::ShownGroup> groups = model_.ribbons().shown(*node);  // outlives control
+        const auto* control = controlLabelled(groups, entry);
         actual = quoted(entry) + L" " + (!control ? L"absent" : control->enabled ? L"enabled" : L"disabled");
         wanted = quoted(entry) + L" " + words.back();
         return Outcome::Done;
@@ -244,7 +245,8 @@ Simulator::Outcome Simulator::expectRibbon(const std::vector<std::wstring>& word
         // expect ribbon-image NAME LABEL WxH|none: the picture drawn for that control.
         const std::wstring rest = rawRestAfter(line, 3);
         const std::wstring entry = unquote(rest.substr(0, rest.find_last_not_of(L" \t", rest.rfind(words.back()) - 1) + 1));
-        const auto* control = controlLabelled(model_.ribbons().shown(*node), entry);
+        const std::vector<Ribbons::ShownGroup> groups = model_.ribbons().shown(*node);  // outlives control
+        const auto* control = controlLabelled(groups, entry);
         const int size = control && control->large ? 32 : 16;
         actual = !control                                   ? L"no control " + quoted(entry)
                  : !control->image || !control->showImage ? L"none"

@@ -32,7 +32,9 @@ struct Session {
     std::unique_ptr<zeltra::Connect> connect =
         std::make_unique<zeltra::Connect>(component, [this] { return zeltra::OutAddIn::create(component); });
 
-    Session() {
+    // Outlook 2003 unless a test says otherwise: the command-bar button is the surface there.
+    explicit Session(int outlookVersion = 11) {
+        model.setVersion(outlookVersion);
         model.setClipboardPictureSource([this] { return desktop.picture(); });
         objects.hostApplication = [this] { return wrap(model.application()); };
     }
