@@ -15,12 +15,13 @@
 #include "com/boundary.h"
 #include "com/module.h"
 #include "com/ptr.h"
+#include "forms/win32/form_design.h"
+#include "forms/win32/form_resources.h"
 #include "host/error.h"
 #include "host/win32/desktop.h"
 #include "host/win32/dispatch.h"
 #include "host/win32/last_error.h"
 #include "host/win32/window_class.h"
-#include "modules/web_sites.h"
 #include "resources/resource_ids.h"
 
 // The two control-hosting functions of the system's atl.dll.
@@ -29,166 +30,6 @@ extern "C" HRESULT WINAPI AtlAxGetControl(HWND window, IUnknown** control);
 
 namespace zeltra::forms::win32 {
 namespace {
-
-// --- The form as designed -----------------------------------------------------------------------
-// Positions and sizes are in twips (1440 to the inch), as the form designer keeps them; they are
-// converted for the window's DPI when the window is made.
-
-struct TwipRect {
-    int left, top, width, height;
-};
-
-constexpr wchar_t caption[] = L"Corvane Zeltra";
-constexpr int clientWidth = 4590;
-constexpr int clientHeight = 2430;
-constexpr COLORREF formGreen = RGB(85, 170, 85);
-constexpr COLORREF white = RGB(255, 255, 255);
-constexpr wchar_t linkLabelClass[] = L"ZeltraLinkLabel";
-constexpr wchar_t text1Tooltip[] = L" Visit Zeltra online for Updates & Support ";
-
-// Control ids stay clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
-enum ControlId : int {
-    picture1Id = 100,
-    okButtonId,
-    text1Id,
-    text2Id,
-    lastWordId,
-    getNowId,
-    myIconId,
-    webBrowser1Id,
-};
-
-struct ControlDesign {
-    ControlId id;
-    const wchar_t* windowClass;
-    DWORD style;  // besides WS_CHILD | WS_VISIBLE
-    DWORD extendedStyle;
-    TwipRect rect;
-};
-
-// In tab order, which is the order the windows are made in. GetNow, OKButton, MyIcon and
-// WebBrowser1 lie below the client area, where they are never seen but still take the focus.
-// The labels take the mouse (SS_NOTIFY), so that moving onto them is not moving over the form.
-constexpr ControlDesign controls[] = {
-    {picture1Id, L"Static", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY, 0, {60, 0, 1280, 380}},
-    {okButtonId, L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0, {3240, 2520, 735, 255}},
-    {text1Id, linkLabelClass, WS_TABSTOP, 0, {120, 2160, 1455, 255}},
-    {text2Id, L"Static", SS_LEFT | SS_NOTIFY, 0, {3600, 90, 975, 285}},
-    {lastWordId, L"Edit", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE,
-     {120, 360, 4335, 1695}},
-    {getNowId, L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0, {2640, 2520, 495, 255}},
-    {myIconId, L"Static", SS_BITMAP | SS_CENTERIMAGE, 0, {120, 2520, 375, 375}},
-    {webBrowser1Id, L"AtlAxWin", 0, 0, {1560, 2760, 495, 135}},
-};
-
-std::wstring textOf(ControlId id) {
-    switch (id) {
-        case okButtonId: return L"OK";
-        case getNowId: return L"<";
-        case text1Id: return std::wstring(supportSite) + L"\r\n";
-        case text2Id: return L"Version 1.0";
-        case lastWordId:
-            return std::wstring(L"Thank you for installing Corvane Zeltra v1.0\r\n\r\n"
-                                L"To use Zeltra from Outlook, simply open an item, highlight an email address or "
-                                L"word then press your new Zeltra button.\r\n\r\n") +
-                   trademarkNotice +
-                   L" Current Terms of use are available online. Zeltra is a research tool that is as useful and "
-                   L"safe to use, as the internet is; generally speaking. We advise that young children use Zeltra "
-                   L"under parental supervision unless you would like someone else's values imposed on them."
-                   L"\r\n\r\n" +
-                   supportSite + L"\r\n" + rightsNotice + L"\r\n";
-        case webBrowser1Id: return L"Shell.Explorer.2";
-        default: return L"";
-    }
-}
-
-// --- Helpers ------------------------------------------------------------------------------------
-
-[[nodiscard]] host::Error lastError(const char* context) {
-    return host::Error(host::win32::lastErrorResult(), context);
-}
-
-// The window's DPI: GetDpiForWindow where the system has it, the screen's otherwise.
-UINT dpiOf(HWND window) noexcept {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    if (const HMODULE user = GetModuleHandleW(L"user32.dll")) {
-        const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(
-            reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
-        if (getDpi) {
-            if (const UINT dpi = getDpi(window)) return dpi;
-        }
-    }
-    int dpi = 0;
-    if (const HDC screen = GetDC(nullptr)) {
-        dpi = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-    }
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
-int toPixels(int twips, UINT dpi) noexcept { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-std::pair<const std::uint8_t*, DWORD> resourceBytes(HMODULE module, UINT id, const wchar_t* type, const char* what) {
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    if (!found) throw lastError(what);
-    const HGLOBAL loaded = LoadResource(module, found);
-    const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
-    if (!bytes) throw lastError(what);
-    return {bytes, SizeofResource(module, found)};
-}
-
-// A bitmap exactly as the resource holds it: BITMAPINFOHEADER, colour table, pixels.
-host::Bitmap storedPicture(HMODULE module, UINT id) {
-    const auto [bytes, size] = resourceBytes(module, id, RT_BITMAP, "button face");
-    return host::Bitmap{{bytes, bytes + size}};
-}
-
-// The logo, a GIF, decoded by the system's picture loader.
-com::ComPtr<IPicture> loadLogo(HMODULE module) {
-    const auto [bytes, size] = resourceBytes(module, IDR_LOGO, RT_RCDATA, "logo");
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!copy) throw lastError("GlobalAlloc logo");
-    void* target = GlobalLock(copy);
-    if (!target) {
-        GlobalFree(copy);
-        throw lastError("GlobalLock logo");
-    }
-    CopyMemory(target, bytes, size);
-    GlobalUnlock(copy);
-    com::ComPtr<IStream> stream;
-    const HRESULT created = CreateStreamOnHGlobal(copy, TRUE, stream.put());
-    if (FAILED(created)) GlobalFree(copy);
-    com::throwIfFailed(created, "logo stream");
-    com::ComPtr<IPicture> picture;
-    com::throwIfFailed(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.putVoid()),
-                       "OleLoadPicture logo");
-    return picture;
-}
-
-template <typename Handle, auto destroy>
-struct GdiDeleter {
-    void operator()(Handle handle) const noexcept { destroy(handle); }
-};
-template <typename Handle, auto destroy>
-using Owned = std::unique_ptr<std::remove_pointer_t<Handle>, GdiDeleter<Handle, destroy>>;
-using OwnedBitmap = Owned<HBITMAP, DeleteObject>;
-using OwnedFont = Owned<HFONT, DeleteObject>;
-using OwnedBrush = Owned<HBRUSH, DeleteObject>;
-using OwnedIcon = Owned<HICON, DestroyIcon>;
-using OwnedWindowHandle = Owned<HWND, DestroyWindow>;
-
-OwnedFont makeFont(const wchar_t* face, int tenthsOfPoints, int weight, bool underline, UINT dpi) {
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(tenthsOfPoints, static_cast<int>(dpi), 720);
-    font.lfWeight = weight;
-    font.lfUnderline = underline;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    OwnedFont made(CreateFontIndirectW(&font));
-    if (!made) throw lastError("CreateFont");
-    return made;
-}
 
 // The form window: destroyed with its owner unless the user closed it first. While it exists
 // the library stays loaded: its window procedure and the control it hosts are the library's code.
