@@ -624,6 +624,12 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         return std::vector<MemberInfo>{
             controlProperty<MemberInfo>(L"BeginGroup", 0x60040000, takes::boolean, &Node::Control::beginGroup),
             controlProperty<MemberInfo>(L"Caption", 0x60040003, takes::text, &Node::Control::caption),
+            // Delete([Temporary]): the control leaves its bar; Office keeps its absence across restarts.
+            method<MemberInfo>(L"Delete", 0x60040007, {{L"Temporary", takes::boolean, true}},
+                               [](Model& m, Node& n, Args) -> Value {
+                                   m.deleteControl(n);
+                                   return {};
+                               }),
             controlProperty<MemberInfo>(L"DescriptionText", 0x60040008, takes::text, &Node::Control::descriptionText),
             getter<MemberInfo>(L"Id", 0x60040013, [](Model&, Node& n, Args) -> Value { return n.control.id; }),
             controlProperty<MemberInfo>(L"OnAction", 0x6004001A, takes::text, &Node::Control::onAction),
@@ -981,7 +987,8 @@ void Model::endSession() {
         const std::int32_t itemClass = node->item ? node->item->itemClass : 0;
         for (const Node* bar : node->commandBars->elements) {
             auto kept = retainedFrom(*bar->controls);
-            if (!kept.empty()) retained_[{bar->barName, itemClass}] = std::move(kept);
+            // A bar a control was deleted from decides too, left empty or not.
+            if (!kept.empty() || bar->controls->controlDeleted) retained_[{bar->barName, itemClass}] = std::move(kept);
         }
     }
     for (Node* window : zOrder_) window->open = false;
@@ -1009,6 +1016,18 @@ Node& Model::addControl(Node& controls, std::int32_t type, std::int32_t id, std:
     control.control.custom = true;
     if (controlListener_) controlListener_(control);
     return control;
+}
+
+void Model::deleteControl(Node& control) {
+    for (const auto& node : nodes_) {
+        if (node->kind() != Kind::CommandBarControls) continue;
+        auto& elements = node->elements;
+        const auto gone = std::remove(elements.begin(), elements.end(), &control);
+        if (gone == elements.end()) continue;
+        elements.erase(gone, elements.end());
+        node->controlDeleted = true;
+    }
+    trace(TraceEntry::Type::Note, control.name() + L" is deleted from its bar");
 }
 
 void Model::pasteFace(Node& button) {

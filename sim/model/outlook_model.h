@@ -185,6 +185,7 @@ public:
     // in their order; a bar and a pop-up own one CommandBarControls collection.
     std::vector<Node*> elements;
     Node* controls = nullptr;
+    bool controlDeleted = false;  // CommandBarControls: one of them was deleted this session
     std::wstring barName;
     struct Control {
         std::int32_t type = msoControlButton;
@@ -344,6 +345,8 @@ public:
     // PasteFace: the clipboard's picture becomes the button's face. Throws MemberFailure(E_FAIL)
     // when the clipboard holds no picture (or none can be read).
     void pasteFace(Node& button);
+    // Takes the control off whatever bar or pop-up holds it.
+    void deleteControl(Node& control);
     // Where PasteFace reads the clipboard's picture: a packed DIB, or nothing when the clipboard
     // holds no bitmap. Without a source the clipboard holds none.
     using PictureSource = std::function<std::optional<Picture>()>;
