@@ -133,6 +133,13 @@ private:
     void writeTestInstallation();
     // The median time the add-in's handling of a Click takes with that text selected.
     double medianClickMs(Node& inspector, int start, int length, int presses);
+    // The median time from a ribbon press (or, with menuIdMso, a pick of the add-in's entry on that
+    // text menu) to its return, and how many presses changed the clipboard.
+    struct RibbonTiming {
+        double medianMs = -1;
+        int clipboardChanges = 0;
+    };
+    RibbonTiming medianRibbonMs(Node& window, int start, int length, int presses, const wchar_t* menuIdMso = nullptr);
     void printInstallation(const std::wstring& which);
 
     Options options_;

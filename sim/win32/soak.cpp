@@ -160,7 +160,29 @@ double Simulator::medianClickMs(Node& inspector, int start, int length, int pres
     return median(times);
 }
 
+Simulator::RibbonTiming Simulator::medianRibbonMs(Node& window, int start, int length, int presses,
+                                                  const wchar_t* menuIdMso) {
+    std::vector<double> times;
+    RibbonTiming timing;
+    for (int i = 0; i < presses; ++i) {
+        windows_.select(window, start, length);
+        const DWORD sequence = GetClipboardSequenceNumber();
+        const auto begin = std::chrono::steady_clock::now();
+        if (menuIdMso) {
+            model_.ribbons().pickMenuEntry(window, menuIdMso, std::wstring(L"ZeltraLookUp") + menuIdMso);
+        } else if (model_.ribbons().press(window, std::nullopt) != Ribbons::Press::Done) {
+            return {};
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+        pumpMessages();
+        if (GetClipboardSequenceNumber() != sequence) ++timing.clipboardChanges;
+    }
+    timing.medianMs = median(times);
+    return timing;
+}
+
 int Simulator::runSoak(int presses) {
+    model_.setVersion(11);  // the command-bar button: its press always captures through the clipboard
     writeTestInstallation();
     const std::vector<std::wstring> words = {L"alpha", L"bravo", L"charlie", L"delta", L"echo"};
     std::wstring body;
