@@ -126,22 +126,28 @@ HRESULT ConnectObject::Ribbon::OnZeltraAction(IDispatch* control) noexcept try {
     return com::hresultFromCaughtException();
 }
 
-HRESULT ConnectObject::Ribbon::GetZeltraEnabled(IDispatch* control, VARIANT_BOOL* enabled) noexcept try {
-    if (!enabled) return E_POINTER;
-    const com::ComPtr<ConnectObject> keepAlive(&outer_);
-    *enabled = outer_.connect_.ribbon().GetZeltraEnabled(argument(control)) ? VARIANT_TRUE : VARIANT_FALSE;
+namespace {
+
+// A getter's answer as Office takes it, from a callback of the ribbon's.
+template <typename Callback>
+HRESULT answerBoolean(VARIANT_BOOL* answer, Callback callback) noexcept try {
+    if (!answer) return E_POINTER;
+    *answer = callback() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 } catch (...) {
     return com::hresultFromCaughtException();
 }
 
-HRESULT ConnectObject::Ribbon::GetZeltraVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept try {
-    if (!visible) return E_POINTER;
+}  // namespace
+
+HRESULT ConnectObject::Ribbon::GetZeltraEnabled(IDispatch* control, VARIANT_BOOL* enabled) noexcept {
     const com::ComPtr<ConnectObject> keepAlive(&outer_);
-    *visible = outer_.connect_.ribbon().GetZeltraVisible(argument(control)) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-} catch (...) {
-    return com::hresultFromCaughtException();
+    return answerBoolean(enabled, [&] { return outer_.connect_.ribbon().GetZeltraEnabled(argument(control)); });
+}
+
+HRESULT ConnectObject::Ribbon::GetZeltraVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept {
+    const com::ComPtr<ConnectObject> keepAlive(&outer_);
+    return answerBoolean(visible, [&] { return outer_.connect_.ribbon().GetZeltraVisible(argument(control)); });
 }
 
 // The product's image at 32 x 32 with its alpha, a new picture for each call: Office releases it.

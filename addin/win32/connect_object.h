@@ -24,51 +24,44 @@ public:
     static std::span<const com::InterfaceEntry<ConnectObject>> interfaces() noexcept;
 
 private:
-    // IDTExtensibility2 has an IDispatch of its own, so it lives in an object of its own that
-    // shares Connect's identity and reference count.
-    class Extensibility final
-        : public com::DualFromTypeLibrary<IDTExtensibility2, IID_IDTExtensibility2,
-                                          com::EmbeddedTypeLibrary::HostInterfaces> {
+    // An interface with an IDispatch of its own lives in an object of its own that shares
+    // Connect's identity and reference count.
+    template <typename Interface, const IID& interfaceId>
+    class Part : public com::DualFromTypeLibrary<Interface, interfaceId, com::EmbeddedTypeLibrary::HostInterfaces> {
     public:
-        explicit Extensibility(ConnectObject& outer) noexcept : outer_(outer) {}
+        explicit Part(ConnectObject& outer) noexcept : outer_(outer) {}
         HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
             return outer_.QueryInterface(iid, out);
         }
         ULONG STDMETHODCALLTYPE AddRef() noexcept override { return outer_.AddRef(); }
         ULONG STDMETHODCALLTYPE Release() noexcept override { return outer_.Release(); }
 
+    protected:
+        ConnectObject& outer_;
+    };
+
+    class Extensibility final : public Part<IDTExtensibility2, IID_IDTExtensibility2> {
+    public:
+        using Part::Part;
         HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
                                                IDispatch* AddInInst, SAFEARRAY** custom) noexcept override;
         HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) noexcept override;
         HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) noexcept override;
         HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) noexcept override;
         HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) noexcept override;
-
-    private:
-        ConnectObject& outer_;
     };
 
     // IRibbonExtensibility, whose IDispatch answers the callbacks its XML names, from their
     // description (IZeltraRibbon); in an object of its own that shares Connect's identity and count.
-    class Ribbon final : public com::DualFromTypeLibrary<IZeltraRibbon, IID_IZeltraRibbon,
-                                                         com::EmbeddedTypeLibrary::HostInterfaces> {
+    class Ribbon final : public Part<IZeltraRibbon, IID_IZeltraRibbon> {
     public:
-        explicit Ribbon(ConnectObject& outer) noexcept : outer_(outer) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-            return outer_.QueryInterface(iid, out);
-        }
-        ULONG STDMETHODCALLTYPE AddRef() noexcept override { return outer_.AddRef(); }
-        ULONG STDMETHODCALLTYPE Release() noexcept override { return outer_.Release(); }
-
+        using Part::Part;
         HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
         HRESULT STDMETHODCALLTYPE OnRibbonLoad(IDispatch* ribbon) noexcept override;
         HRESULT STDMETHODCALLTYPE OnZeltraAction(IDispatch* control) noexcept override;
         HRESULT STDMETHODCALLTYPE GetZeltraEnabled(IDispatch* control, VARIANT_BOOL* enabled) noexcept override;
         HRESULT STDMETHODCALLTYPE GetZeltraVisible(IDispatch* control, VARIANT_BOOL* visible) noexcept override;
         HRESULT STDMETHODCALLTYPE GetZeltraImage(IDispatch* control, IPictureDisp** image) noexcept override;
-
-    private:
-        ConnectObject& outer_;
     };
 
     friend ObjectBase;
