@@ -97,6 +97,7 @@ Simulator::Simulator(Options options)
     // Word's objects read the real editors.
     model_.setEditorSource([this](const Node& window) { return windows_.editorState(window); });
     model_.setTraceListener([this](const TraceEntry& e) {
+        if (!traceShown_ && e.type != TraceEntry::Type::Failure && e.type != TraceEntry::Type::UiError) return;
         switch (e.type) {
             case TraceEntry::Type::HostEvent: print(L"  host: " + e.text); break;
             case TraceEntry::Type::AddInCall:
@@ -1042,6 +1043,7 @@ int Simulator::runInteractive() {
 }
 
 int Simulator::runBenchmark(int itemWindows) {
+    traceShown_ = false;  // writing the trace would be most of what is measured
     const auto now = [] { return std::chrono::steady_clock::now(); };
     const auto ms = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count(); };
     // NewInspector of one mail item window after another, as the median time Outlook spends raising it.
@@ -1064,11 +1066,8 @@ int Simulator::runBenchmark(int itemWindows) {
     windows_.opened(explorer);
     start();
     const double onConnectionMs = addIns_.timings().onConnectionMs;
-    // Every window of the first session gets a new button; after a restart Office keeps one on
-    // the bar, and every window finds it.
+    // Every window gets a new button (a temporary one: Office keeps none).
     const double buttonCreatedMs = openMailWindows();
-    restart(L"Main");
-    const double buttonFoundMs = openMailWindows();
     // A press with a word selected, and with a 100 KB selection (Ctrl+A on a long mail).
     Node& word = openItem(43, L"Hello World");
     const double clickWordMs = medianClickMs(word, 0, 5, 15);
@@ -1086,6 +1085,8 @@ int Simulator::runBenchmark(int itemWindows) {
     Node& main = model_.openExplorer();
     windows_.opened(main);
     start();
+    // The window only looks for a leftover command-bar button; its ribbon asks for the XML once.
+    const double ribbonWindowMs = openMailWindows();
     Node& wordMail = openItem(43, L"Hello World");
     const RibbonTiming ribbon = medianRibbonMs(wordMail, 0, 5, 15);
     model_.selectItem(main, std::wstring(L"Hello from the reading pane"));
@@ -1094,10 +1095,10 @@ int Simulator::runBenchmark(int itemWindows) {
     quit();
     wchar_t figures[512];
     swprintf(figures, 512,
-             L"bench addin=%ls onconnection_ms=%.4f newinspector_created_ms=%.4f newinspector_found_ms=%.4f "
+             L"bench addin=%ls onconnection_ms=%.4f newinspector_created_ms=%.4f newinspector_ribbon_ms=%.4f "
              L"click_word_ms=%.4f click_100kb_ms=%.4f ondisconnection_ms=%.4f ribbon_word_ms=%.4f "
              L"ribbon_clipboard_changes=%d menu_reading_pane_ms=%.4f menu_clipboard_changes=%d",
-             addIns_.anyLoadedEver() ? L"yes" : L"no", onConnectionMs, buttonCreatedMs, buttonFoundMs, clickWordMs,
+             addIns_.anyLoadedEver() ? L"yes" : L"no", onConnectionMs, buttonCreatedMs, ribbonWindowMs, clickWordMs,
              clickLargeMs, onDisconnectionMs, ribbon.medianMs, ribbon.clipboardChanges, menu.medianMs,
              menu.clipboardChanges);
     print(figures);

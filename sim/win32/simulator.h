@@ -147,6 +147,7 @@ private:
     std::size_t messageBoxesCounted_ = 0;  // seen before the last "expect messages"
     std::optional<std::vector<Clipboard::Format>> rememberedClipboard_;
     std::optional<DWORD> rememberedSequence_;
+    bool traceShown_ = true;  // the benchmark and the soak print only failures and UI errors
     ClipboardHolder clipboardHolder_;  // another program holding the clipboard open
     ClipboardMonitor clipboardMonitor_;  // another program reading the clipboard after each change
     OtherProgramCopy otherProgramCopy_;  // another program that copied text

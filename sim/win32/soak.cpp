@@ -182,6 +182,7 @@ Simulator::RibbonTiming Simulator::medianRibbonMs(Node& window, int start, int l
 }
 
 int Simulator::runSoak(int presses) {
+    traceShown_ = false;
     model_.setVersion(11);  // the command-bar button: its press always captures through the clipboard
     writeTestInstallation();
     const std::vector<std::wstring> words = {L"alpha", L"bravo", L"charlie", L"delta", L"echo"};
