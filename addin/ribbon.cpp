@@ -102,16 +102,8 @@ std::wstring customUiFor(std::wstring_view ribbonId, int outlookVersion) {
 
 void RibbonCallbacks::OnZeltraAction(const host::Object& control) {
     const Window window = windowOf(control);
-    const host::Object document = documentOf(window, component_.modOutlook.objApp);
-    if (!document.isNothing()) {
-        WordSelection word(document);
-        LaunchSelection(component_, word);
-        return;
-    }
-    // A mail read in the reading pane, or an editor other than Word: the text with the focus
-    // (where the user's click left it) copies its selection.
-    ClipboardSelection clipboard(component_.modOutlook, component_.desktop);
-    LaunchSelection(component_, clipboard);
+    // A mail read in the reading pane, or an editor other than Word, has no document.
+    LaunchSelectionOf(component_, documentOf(window, component_.modOutlook.objApp));
 }
 
 bool RibbonCallbacks::GetZeltraEnabled(const host::Object& control) noexcept try {

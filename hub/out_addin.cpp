@@ -176,13 +176,7 @@ void OutAddIn::objCBButton_Click() {
         const host::Inspector window = objOutlook.get().activeInspector();
         if (!window.isNothing()) document = wordDocumentOf(objOutlook.get(), window);
     });
-    if (!document.isNothing()) {
-        WordSelection word(document);
-        LaunchSelection(component_, word);
-        return;
-    }
-    ClipboardSelection clipboard(module(), component_.desktop);
-    LaunchSelection(component_, clipboard);
+    LaunchSelectionOf(component_, document);
 }
 
 void OutAddIn::AttachOutlook(const host::Application& app, std::wstring_view /*progId: handed over, never used*/) {

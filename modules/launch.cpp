@@ -19,4 +19,14 @@ void LaunchSelection(Component& component, SelectionSource& source) {
     host::WebBrowser(form.webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
 }
 
+void LaunchSelectionOf(Component& component, const host::Object& wordDocument) {
+    if (!wordDocument.isNothing()) {
+        WordSelection word(wordDocument);
+        LaunchSelection(component, word);
+        return;
+    }
+    ClipboardSelection clipboard(component.modOutlook, component.desktop);
+    LaunchSelection(component, clipboard);
+}
+
 }  // namespace zeltra

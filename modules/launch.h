@@ -11,5 +11,8 @@ namespace zeltra {
 // that could not be made, or during which the add-in went, launches nothing. Throws when the
 // warning cannot be shown or Navigate fails.
 void LaunchSelection(Component& component, SelectionSource& source);
+// The same with Word's selection when the window's editor gave a document, and otherwise the
+// clipboard chord to the window with the keyboard focus (where the user's click left it).
+void LaunchSelectionOf(Component& component, const host::Object& wordDocument);
 
 }  // namespace zeltra

@@ -3,9 +3,10 @@
 #include "com/boundary.h"
 #include "com/module.h"
 #include "com/ptr.h"
+#include "forms/win32/form_resources.h"
+#include "host/win32/dispatch.h"
 #include "host/win32/picture.h"
 #include "resources/resource_ids.h"
-#include "host/win32/dispatch.h"
 #include "hub/win32/out_addin_object.h"
 
 namespace zeltra::server {
@@ -154,12 +155,8 @@ HRESULT ConnectObject::Ribbon::GetZeltraVisible(IDispatch* control, VARIANT_BOOL
 HRESULT ConnectObject::Ribbon::GetZeltraImage(IDispatch* /*control*/, IPictureDisp** image) noexcept try {
     if (!image) return E_POINTER;
     *image = nullptr;
-    const HMODULE module = com::moduleHandle();
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_RIBBON_IMAGE), RT_BITMAP);
-    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
-    if (!bytes) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
-    *image = host::win32::pictureFromDib({bytes, SizeofResource(module, found)}).detach();
+    const host::Bitmap stored = forms::win32::storedPicture(com::moduleHandle(), IDB_RIBBON_IMAGE);
+    *image = host::win32::pictureFromDib(stored.dib).detach();
     return S_OK;
 } catch (...) {
     return com::hresultFromCaughtException();

@@ -17,7 +17,7 @@ std::pair<const std::uint8_t*, DWORD> resourceBytes(HMODULE module, UINT id, con
 }
 
 host::Bitmap storedPicture(HMODULE module, UINT id) {
-    const auto [bytes, size] = resourceBytes(module, id, RT_BITMAP, "button face");
+    const auto [bytes, size] = resourceBytes(module, id, RT_BITMAP, "stored bitmap");
     return host::Bitmap{{bytes, bytes + size}};
 }
 
