@@ -5,6 +5,7 @@
 
 #include "host/error.h"
 #include "host/win32/last_error.h"
+#include "host/win32/sent_messages.h"
 #include "host/win32/unique_handle.h"
 
 namespace host::win32 {
@@ -244,7 +245,8 @@ public:
             if (options.pause) {
                 options.pause(pause);
             } else {
-                Sleep(pause);
+                // The holder may be waiting for a window of this thread to render a format.
+                pauseHandlingSentMessages(pause);
             }
         }
         if (!OpenClipboard(window_.get())) throwLastError("OpenClipboard");

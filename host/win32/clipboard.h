@@ -20,7 +20,9 @@ struct ClipboardOptions {
     // The most a saved content holds in all; a format that would go past it fails the save.
     std::size_t maxSavedBytes = std::size_t{64} << 20;
     // Waits between the tries to open the clipboard (10, 20, 40 and 60 ms after the first,
-    // second, ... failed try). Null: Sleep. The add-in runs on the host's UI thread.
+    // second, ... failed try). Null: a wait that delivers the messages sent to the thread's
+    // windows meanwhile (pauseHandlingSentMessages): the add-in runs on the host's UI thread, whose
+    // windows may have to render what the holder is reading.
     void (*pause)(DWORD milliseconds) = nullptr;
     // How long the host's thread waits for the clipboard to be saved, counted from the start.
     DWORD saveBudget = 250;

@@ -5,6 +5,7 @@
 #include "com/module.h"
 #include "host/error.h"
 #include "host/win32/last_error.h"
+#include "host/win32/sent_messages.h"
 #include "host/win32/unique_handle.h"
 
 namespace host::win32 {
@@ -62,22 +63,6 @@ private:
     HMODULE library_ = nullptr;
 };
 
-// Waits for the thread to end, handling the messages sent to this thread's windows meanwhile;
-// false once the deadline has passed, also when this thread spent the time handling one of them.
-bool endsInTime(HANDLE thread, ULONGLONG deadline) {
-    for (;;) {
-        MSG message;
-        // Sent messages are delivered inside PeekMessage; posted ones stay queued.
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
-        const DWORD result = MsgWaitForMultipleObjectsEx(1, &thread, static_cast<DWORD>(deadline - now),
-                                                         QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (result == WAIT_OBJECT_0) return true;
-        if (result != WAIT_OBJECT_0 + 1) return false;
-    }
-}
-
 }  // namespace
 
 std::unique_ptr<ClipboardContent> saveClipboardWithinBudget(const ClipboardOptions& options) {
@@ -90,7 +75,7 @@ std::unique_ptr<ClipboardContent> saveClipboardWithinBudget(const ClipboardOptio
     if (!worker) throwLastError("CreateThread");
     library.handOver();
     (void)start.release();  // the worker's now
-    if (!endsInTime(worker.get(), deadline)) {
+    if (!waitHandlingSentMessages(worker.get(), deadline)) {
         job->abandoned = true;
         throw Error(hresult::clipboardNotSaved, "saving the clipboard took longer than its budget");
     }
