@@ -36,9 +36,10 @@ void showWelcome(Component& component) {
         return;
     }
     try {
-        // Returns once the user has closed the welcome or followed its link (or the add-in was
-        // disconnected meanwhile); the host's events are handled meanwhile, as usual.
-        component.frmAddIn().Show();
+        // Modal to Outlook's active window, as a dialog box is. Returns once the user has closed the
+        // welcome or followed its link (or the add-in was disconnected meanwhile); the host's
+        // events are handled meanwhile, as usual.
+        component.frmAddIn().Show(component.outlookWindow());
     } catch (...) {
         return;  // shown again at the next start
     }

@@ -39,9 +39,11 @@ public:
     // The browser control WebBrowser1, reached late-bound through IDispatch.
     virtual host::Object webBrowser1() const = 0;
 
-    // Shows the window centred on the screen, in front, and returns once it has been hidden or
-    // closed; the thread's messages run meanwhile. Throws when it cannot be shown.
-    virtual void showModal() = 0;
+    // Shows the window in front and returns once it has been hidden or closed; the thread's
+    // messages run meanwhile. With an owner window (a window handle; 0 for none) it is shown as a
+    // dialog box is: centred on that window and owned by it, which is disabled until the form is
+    // hidden or closed. Without one it is centred on the screen. Throws when it cannot be shown.
+    virtual void showModal(std::uintptr_t ownerWindow) = 0;
     virtual void hide() = 0;
     // The look of the link label Text1: underlined or not, and its text colour (0x00BBGGRR).
     virtual void setText1FontUnderline(bool underline) = 0;

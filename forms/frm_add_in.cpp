@@ -3,6 +3,7 @@
 #include "forms/navigation.h"
 #include "host/components.h"
 #include "host/error.h"
+#include "host/error_mode.h"
 #include "host/hresult.h"
 #include "host/iids.h"
 #include "modules/component.h"
@@ -16,13 +17,11 @@ constexpr std::uint32_t blue = 0xFF0000;  // 0x00BBGGRR
 
 }  // namespace
 
-bool FrmAddIn::DoIt(SelectionSource& source) {
-    if (component_.capturing()) return false;
-    const Component::CaptureScope capture(component_);
-    std::optional<std::wstring> selection = source.selectedText();
-    if (!selection) return false;
-    component_.modOutlook.strSelection = std::move(*selection);
-    return true;
+void FrmAddIn::DoIt(SelectionSource& source, std::function<void()> then) {
+    source.readSelection([&module = component_.modOutlook, then = std::move(then)](std::wstring selection) {
+        module.strSelection = std::move(selection);
+        if (then) then();
+    });
 }
 
 void FrmAddIn::Unload() noexcept {
@@ -111,18 +110,18 @@ void FrmAddIn::GetNow_Click() {
         ShowInstallError(component_.desktop);
         return;
     }
-    {
-        const host::Inspector inspector = component_.formApplication().activeInspector();
-        // Without an item window there is nothing to capture from.
-        if (inspector.isNothing()) return;
-        inspector.activate();
-    }
-    // Activate runs the host's messages: the add-in may have been disconnected meanwhile. The
-    // form's own application object is not the one Outlook trusts: the window copies its
-    // selection itself.
+    host::Inspector inspector = component_.formApplication().activeInspector();
+    // Without an item window there is nothing to capture from.
+    if (inspector.isNothing()) return;
+    inspector.activate();
+    // Activate runs the host's messages: the add-in may have been disconnected meanwhile. Word's
+    // selection is read through the application Outlook trusts (the form's own object is not);
+    // any other editor copies its selection itself.
     if (!component_.connected()) return;
-    ClipboardSelection clipboard(component_.modOutlook, component_.desktop);
-    DoIt(clipboard);
+    host::Object document;
+    if (!component_.modOutlook.objApp.isNothing())
+        host::resumeNext([&] { document = wordDocumentOf(component_.modOutlook.objApp, inspector); });
+    DoIt(*selectionSourceFor(component_, document), nullptr);
 }
 
 }  // namespace zeltra

@@ -25,13 +25,16 @@ public:
     host::Bitmap myIconMask() { return loaded().myIconMask(); }
     // WebBrowser1; loads the form if needed.
     host::Object webBrowser1() { return loaded().webBrowser1(); }
-    // Shows the form modally; loads it if needed.
-    void Show() { loaded().showModal(); }
+    // Shows the form modally to the window (0: none, then centred on the screen and owned by a
+    // hidden window of the form's); loads it if needed.
+    void Show(std::uintptr_t ownerWindow) { loaded().showModal(ownerWindow); }
 
-    // Takes the selection from the source into strSelection, also when it is empty. False when
-    // it could not be had, or when another capture is running (a second press inside the first
-    // one's wait); strSelection is left as it was then.
-    bool DoIt(SelectionSource& source);
+    // Takes the selection from the source into strSelection, also when it is empty, then runs
+    // `then`: at once where the source has it at hand, later from the thread's message loop where
+    // it must be copied first. Nothing happens when it cannot be had, or while another capture is
+    // running (a second press while the first one's copy is awaited); strSelection is left as it
+    // was then.
+    void DoIt(SelectionSource& source, std::function<void()> then);
 
     // Gives up the browser control and destroys the window with everything it made. A modal
     // display still running returns.

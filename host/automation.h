@@ -1,6 +1,7 @@
 #pragma once
 // The port through which the add-in reaches host automation objects. The Win32 adapter
 // implements it over IDispatch; the test fakes over the in-memory Outlook model.
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -54,6 +55,9 @@ public:
                                                           OnFailedDelivery onFailure) = 0;
     // An address standing for the object's identity (its IUnknown).
     virtual const void* identity() const = 0;
+    // The window of a window object (IOleWindow::GetWindow), as a handle. Throws host::Error when
+    // the object is none (E_NOINTERFACE) or cannot tell.
+    virtual std::uintptr_t window() { throw Error(hresult::noInterface, "not a window object"); }
 };
 
 // Creates objects of registered classes, as a late-bound client does.

@@ -1,6 +1,7 @@
 #include "host/copy_chord.h"
 
 #include <iterator>
+#include <string_view>
 
 namespace host {
 
@@ -16,6 +17,30 @@ std::vector<KeyStroke> copyChord(const HeldKeys& held) {
         if (held.isDown(*key)) strokes.push_back({*key, false});
     if (!controlHeld) strokes.push_back({ChordKey::control, true});
     return strokes;
+}
+
+}  // namespace host
+
+namespace host {
+namespace {
+
+wchar_t asciiLower(wchar_t c) noexcept { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
+
+bool startsWithNoCase(std::wstring_view text, std::wstring_view start) noexcept {
+    if (text.size() < start.size()) return false;
+    for (std::size_t i = 0; i < start.size(); ++i)
+        if (asciiLower(text[i]) != asciiLower(start[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+bool copiesSelectedText(std::wstring_view windowClass) noexcept {
+    constexpr std::wstring_view wholeNames[] = {L"_WwG", L"Internet Explorer_Server", L"Edit"};
+    for (const std::wstring_view name : wholeNames)
+        if (windowClass.size() == name.size() && startsWithNoCase(windowClass, name)) return true;
+    // RichEdit, RichEdit20A/W, RICHEDIT50W, RichEdit60W, and Outlook's own RichEdit20WPT.
+    return startsWithNoCase(windowClass, L"RichEdit");
 }
 
 }  // namespace host

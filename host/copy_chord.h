@@ -4,6 +4,7 @@
 // was let go already, and pressing it again after the chord would leave it stuck.
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 namespace host {
@@ -40,5 +41,12 @@ private:
 // again after it, in reverse order; Ctrl goes up last unless the user holds it. No key the user
 // does not hold is pressed, none the user holds is left up.
 [[nodiscard]] std::vector<KeyStroke> copyChord(const HeldKeys& held);
+
+// Whether a window of this class is a text view, which copies the user's selected text on Ctrl+C:
+// Word's document window, the HTML viewer (Outlook 2003's read windows and reading pane), RichEdit
+// of any version, an Edit control. Anywhere else Ctrl+C copies something that is not selected text
+// (the message list copies its items' columns) or nothing, so the chord is not sent there. Window
+// class names are compared as Windows compares them, without regard to case.
+[[nodiscard]] bool copiesSelectedText(std::wstring_view windowClass) noexcept;
 
 }  // namespace host

@@ -59,13 +59,23 @@ public:
     // Empties the clipboard unless another program has changed it since its sequence number was
     // `sequence`; returns whether it did. Throws when it cannot be opened.
     virtual bool clearClipboardUnlessChanged(std::uint32_t sequence) = 0;
-    // Sends Ctrl+C to the window with the keyboard focus and waits, processing the thread's
-    // messages (that window may be on this very thread), until that window's thread has put
-    // content that offers text on the clipboard or about a second has passed. A change without
-    // text does not end the wait; a change by any other program does: that is the user's newer
-    // content (overtaken). Modifier keys the user physically holds do not join the chord, and the
-    // keyboard is left as it physically is.
-    virtual CopyResult copySelection() = 0;
+    // Whether the window with the keyboard focus (of the foreground window's thread, where keystrokes
+    // go) is a text view that copies the user's selected text on Ctrl+C (copiesSelectedText).
+    virtual bool focusIsInTextView() noexcept = 0;
+    // Sends Ctrl+C to the window with the keyboard focus and returns at once: no message loop of the
+    // add-in's runs. The thread's own loop (Outlook's) delivers the keys, with the pre-translation
+    // through which embedded editors take their shortcuts. `done` is called once, later, from that
+    // loop: copied once that window's thread has put content that offers text on the clipboard;
+    // overtaken once any other program has changed it (that is the user's newer content: the
+    // chord's keys this thread has not read yet are taken back); notCopied after about a second
+    // (nothing was selected, or the copy is late). A change without text does not end the wait.
+    // Modifier keys the user physically holds do not join the chord, and the keyboard is left as
+    // it physically is. Throws when the keys cannot be sent; `done` is then never called. A wait
+    // still running is cancelled first.
+    virtual void sendCopyChord(std::function<void(CopyResult)> done) = 0;
+    // Ends a wait still running without calling its `done`; the chord's keys this thread has not
+    // read yet are taken back.
+    virtual void cancelCopyChord() noexcept = 0;
     // Changes whenever any program changes the clipboard's content.
     virtual std::uint32_t clipboardSequenceNumber() noexcept = 0;
     // What a capture calls once it has tried to put the user's content back: restored says

@@ -7,6 +7,8 @@ namespace host::iid {
 inline constexpr Guid IUnknown = Guid::parse("{00000000-0000-0000-C000-000000000046}");
 inline constexpr Guid IDispatch = Guid::parse("{00020400-0000-0000-C000-000000000046}");
 inline constexpr Guid IConnectionPointContainer = Guid::parse("{B196B284-BAB4-101A-B69C-00AA00341D07}");
+// Explorer and Inspector windows answer it with their window's handle.
+inline constexpr Guid IOleWindow = Guid::parse("{00000114-0000-0000-C000-000000000046}");
 
 // Outlook object model, type library version 9.1.
 inline constexpr Guid OutlookLibrary = Guid::parse("{00062FFF-0000-0000-C000-000000000046}");

@@ -53,6 +53,8 @@ bool Object::isSameObject(const Object& other) const {
     return impl_->identity() == other.impl_->identity();
 }
 
+std::uintptr_t Object::window() const { return checked()->window(); }
+
 EventConnection& EventConnection::operator=(EventConnection&& other) noexcept {
     if (this != &other) {
         EventConnection old(std::move(*this));

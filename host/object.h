@@ -84,6 +84,10 @@ public:
     // COM identity: true when both handles reach the same object, whatever the interface.
     bool isSameObject(const Object& other) const;
 
+    // The handle of the object's window, for a window object (an Explorer, an Inspector: their
+    // IOleWindow). Throws when it is none or cannot tell.
+    std::uintptr_t window() const;
+
     Automation* automation() const noexcept { return impl_.get(); }
 
 private:

@@ -17,6 +17,7 @@
 #include "host/outlook.h"
 #include "host/product_keys.h"
 #include "modules/mod_outlook.h"
+#include "modules/selection_capture.h"
 
 namespace zeltra {
 
@@ -40,6 +41,9 @@ public:
         return *frmAddIn_;
     }
     bool frmAddInExists() const { return frmAddIn_ != nullptr; }
+    // The handle of Outlook's active window (its Explorer's or Inspector's, through IOleWindow),
+    // which owns the add-in's modal windows; 0 when there is none or Outlook cannot tell.
+    std::uintptr_t outlookWindow() noexcept;
 
     // The form's own application object, a reference of its own created from the host's
     // application class on first use. Released when the add-in disconnects: a reference kept
@@ -74,34 +78,30 @@ public:
     // Releases the form and the posted work unless a connection exists: for an event hub a
     // client created on its own, whose buttons made the form.
     void releaseIfNotConnected() noexcept;
-    // How often that release has happened: a press compares it before and after its capture.
-    unsigned releases() const noexcept { return releases_; }
 
-    // --- The selection capture: one at a time. It runs the thread's messages while it waits for
-    // the copy, and a second press, a new item window or posted work can arrive meanwhile. ---
-    class CaptureScope {
-    public:
-        explicit CaptureScope(Component& component) noexcept : component_(component) { component_.capturing_ = true; }
-        ~CaptureScope() { component_.captureEnded(); }
-        CaptureScope(const CaptureScope&) = delete;
-        CaptureScope& operator=(const CaptureScope&) = delete;
-
-    private:
-        Component& component_;
-    };
-    bool capturing() const noexcept { return capturing_; }
+    // --- The selection capture through the clipboard: one at a time. It waits for the copy while
+    // Outlook's own loop runs, so a second press, a new item window or posted work can arrive
+    // meanwhile. ---
+    // Starts a capture whose text goes to `deliver` once the copy has arrived, from the thread's
+    // message loop; an error `deliver` throws is swallowed there (there is no caller left to tell).
+    // Nothing happens while another capture runs, and `deliver` is never called when the capture
+    // ends without a text to launch, or the last connection ends first (which puts the user's
+    // clipboard back).
+    void captureSelection(std::function<void(std::wstring)> deliver);
+    bool capturing() const noexcept { return capture_ != nullptr; }
     // Runs the work now, or once the capture that is running has ended.
     void whenNotCapturing(std::function<void()> work);
 
 private:
-    void captureEnded() noexcept;
+    void copyArrived(host::CopyResult copy) noexcept;
+    void runWorkHeldForTheCapture() noexcept;
 
     FormLoader loadForm_;
     std::unique_ptr<FrmAddIn> frmAddIn_;
     host::Application formApplication_;
     int connections_ = 0;
-    unsigned releases_ = 0;
-    bool capturing_ = false;
+    std::unique_ptr<GetSelectedText> capture_;
+    std::function<void(std::wstring)> deliverCapture_;
     std::vector<std::function<void()>> afterCapture_;
     std::vector<host::Object> ribbons_;
 };

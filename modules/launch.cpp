@@ -10,23 +10,13 @@ void LaunchSelection(Component& component, SelectionSource& source) {
         ShowInstallError(component.desktop);
         return;
     }
-    FrmAddIn& form = component.frmAddIn();
-    const auto releasesBefore = component.releases();
-    if (!form.DoIt(source)) return;
-    // The capture ran the thread's messages: the add-in may have gone meanwhile, and its form
-    // with it.
-    if (component.releases() != releasesBefore) return;
-    host::WebBrowser(form.webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
+    component.frmAddIn().DoIt(source, [&component, &mod] {
+        host::WebBrowser(component.frmAddIn().webBrowser1()).navigate(launchAddress(mod.strRedirPage, mod.strSelection));
+    });
 }
 
 void LaunchSelectionOf(Component& component, const host::Object& wordDocument) {
-    if (!wordDocument.isNothing()) {
-        WordSelection word(wordDocument);
-        LaunchSelection(component, word);
-        return;
-    }
-    ClipboardSelection clipboard(component.modOutlook, component.desktop);
-    LaunchSelection(component, clipboard);
+    LaunchSelection(component, *selectionSourceFor(component, wordDocument));
 }
 
 }  // namespace zeltra

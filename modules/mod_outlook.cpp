@@ -117,66 +117,6 @@ void ResetWelcome(const ModOutlook& module, host::ObjectFactory& objects, host::
     });
 }
 
-std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept try {
-    // Saving opens the clipboard, retrying briefly: clipboard viewers and history services hold
-    // it for moments after every change. Still held, or holding what cannot all be saved in a
-    // moment: nothing was touched, nothing to launch.
-    host::KeptClipboard usersClipboard(desktop);
-    std::optional<std::wstring> captured;
-    std::optional<host::CopyResult> copy;  // none when no Ctrl+C was sent
-    bool copyMayLand = false;              // overtaken before the window's copy came
-    bool changedMeanwhile = false;
-    host::resumeNext([&] {
-        // Another program that copied while the clipboard was saved has the newer content: it stays.
-        changedMeanwhile = !desktop.clearClipboardUnlessChanged(usersClipboard.savedAt());
-        if (changedMeanwhile) return;
-        // What the clipboard holds from here on is the capture's own until another program
-        // copies: that newer content is the user's, and is not overwritten.
-        usersClipboard.markOurs();
-        copy = desktop.copySelection();
-        copyMayLand = *copy == host::CopyResult::overtaken;
-        if (copyMayLand) return;
-        // Without a copy the window copied nothing: the selection is empty.
-        std::wstring text;
-        if (*copy == host::CopyResult::copied) {
-            usersClipboard.markOurs();
-            const std::uint32_t copied = desktop.clipboardSequenceNumber();
-            text = desktop.clipboardText();
-            // Another program copied as the text was read: what was read may be its text.
-            if (desktop.clipboardSequenceNumber() != copied) {
-                copy = host::CopyResult::overtaken;
-                return;
-            }
-        }
-        if (!text.empty()) module.strSelection = text;
-        captured = std::move(text);
-    });
-    if (changedMeanwhile) {
-        usersClipboard.letGo();
-        return std::nullopt;
-    }
-    const bool restored = usersClipboard.restore();
-    // A copy may still land, and a restore fails while a clipboard manager reads the copy: the
-    // desktop goes on looking after the user's content for a while. Content another program put
-    // there needs no looking after.
-    if (!usersClipboard.overtaken())
-        desktop.guardClipboard(usersClipboard.content(), restored, copy == host::CopyResult::notCopied);
-    if (copy == host::CopyResult::overtaken) {
-        // Another program copied. When that was during the wait, the window may still copy late,
-        // over that newer content: the guard puts it back then.
-        if (!copyMayLand) return std::nullopt;
-        host::resumeNext([&] {
-            const std::shared_ptr<const host::ClipboardContent> newer = desktop.saveClipboard();
-            desktop.guardClipboard(newer, true, true);
-        });
-        return std::nullopt;
-    }
-    if (!restored) return std::nullopt;
-    return captured;
-} catch (...) {
-    return std::nullopt;
-}
-
 namespace {
 
 std::wstring replaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {

@@ -61,14 +61,6 @@ bool WelcomeDue(const ModOutlook& module, host::ProductKeys& keys) noexcept;
 // this user and installation. A failure is skipped.
 void ResetWelcome(const ModOutlook& module, host::ObjectFactory& objects, host::ProductKeys& keys) noexcept;
 
-// The text selected in the window with the keyboard focus, copied through the clipboard; the
-// user's clipboard is put back afterwards, every format of it, and handed to the desktop's guard
-// (a late copy, a restore that failed). A non-empty capture is also kept in strSelection.
-// Nothing when the capture could not be made: the clipboard stayed held by another program or
-// could not all be saved in time (then it is left untouched), the copy could not be sent, or
-// the user's content could not be put back at once; nothing is to be launched then.
-std::optional<std::wstring> GetSelectedText(ModOutlook& module, host::Desktop& desktop) noexcept;
-
 // How much of a selection goes into the launch address: a whole mail selected with Ctrl+A would
 // make an address of hundreds of KB.
 inline constexpr std::size_t launchTextLimit = 2000;

@@ -1,6 +1,7 @@
 #include "modules/selection.h"
 
 #include "host/error_mode.h"
+#include "modules/component.h"
 
 namespace zeltra {
 namespace {
@@ -47,6 +48,13 @@ std::optional<std::wstring> WordSelection::selectedText() noexcept try {
     return withEditLineBreaks(current.get(L"Text").toText());
 } catch (...) {
     return std::nullopt;
+}
+
+void ClipboardSelection::readSelection(Delivery deliver) { component_.captureSelection(std::move(deliver)); }
+
+std::unique_ptr<SelectionSource> selectionSourceFor(Component& component, const host::Object& wordDocument) {
+    if (!wordDocument.isNothing()) return std::make_unique<WordSelection>(wordDocument);
+    return std::make_unique<ClipboardSelection>(component);
 }
 
 host::Object wordDocumentOf(const host::Application& trusted, const host::Inspector& window) {

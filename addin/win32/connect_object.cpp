@@ -111,12 +111,16 @@ HRESULT ConnectObject::Ribbon::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexc
     return com::hresultFromCaughtException();
 }
 
+// Office shows the user an error box for a callback that fails (when "Show add-in user interface
+// errors" is on) and may stop calling the add-in's callbacks: each one answers S_OK whatever
+// happens inside, and a failure in it does nothing more (a press launches nothing, a getter
+// answers its default).
 HRESULT ConnectObject::Ribbon::OnRibbonLoad(IDispatch* ribbon) noexcept try {
     const com::ComPtr<ConnectObject> keepAlive(&outer_);
     outer_.connect_.ribbon().OnRibbonLoad(argument(ribbon));
     return S_OK;
 } catch (...) {
-    return com::hresultFromCaughtException();
+    return S_OK;  // the ribbon is not kept: it is not asked again when the selection changes
 }
 
 HRESULT ConnectObject::Ribbon::OnZeltraAction(IDispatch* control) noexcept try {
@@ -124,19 +128,21 @@ HRESULT ConnectObject::Ribbon::OnZeltraAction(IDispatch* control) noexcept try {
     outer_.connect_.ribbon().OnZeltraAction(argument(control));
     return S_OK;
 } catch (...) {
-    return com::hresultFromCaughtException();
+    return S_OK;
 }
 
 namespace {
 
-// A getter's answer as Office takes it, from a callback of the ribbon's.
+// A getter's answer as Office takes it: what the callback says, or the default when it fails.
 template <typename Callback>
-HRESULT answerBoolean(VARIANT_BOOL* answer, Callback callback) noexcept try {
+HRESULT answerBoolean(VARIANT_BOOL* answer, Callback callback) noexcept {
     if (!answer) return E_POINTER;
-    *answer = callback() ? VARIANT_TRUE : VARIANT_FALSE;
+    *answer = VARIANT_TRUE;
+    try {
+        *answer = callback() ? VARIANT_TRUE : VARIANT_FALSE;
+    } catch (...) {
+    }
     return S_OK;
-} catch (...) {
-    return com::hresultFromCaughtException();
 }
 
 }  // namespace
@@ -152,14 +158,16 @@ HRESULT ConnectObject::Ribbon::GetZeltraVisible(IDispatch* control, VARIANT_BOOL
 }
 
 // The product's image at 32 x 32 with its alpha, a new picture for each call: Office releases it.
-HRESULT ConnectObject::Ribbon::GetZeltraImage(IDispatch* /*control*/, IPictureDisp** image) noexcept try {
+// Without one (no memory for it) the button shows no image.
+HRESULT ConnectObject::Ribbon::GetZeltraImage(IDispatch* /*control*/, IPictureDisp** image) noexcept {
     if (!image) return E_POINTER;
     *image = nullptr;
-    const host::Bitmap stored = forms::win32::storedPicture(com::moduleHandle(), IDB_RIBBON_IMAGE);
-    *image = host::win32::pictureFromDib(stored.dib).detach();
+    try {
+        const host::Bitmap stored = forms::win32::storedPicture(com::moduleHandle(), IDB_RIBBON_IMAGE);
+        *image = host::win32::pictureFromDib(stored.dib).detach();
+    } catch (...) {
+    }
     return S_OK;
-} catch (...) {
-    return com::hresultFromCaughtException();
 }
 
 }  // namespace zeltra::server

@@ -6,6 +6,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -76,8 +77,12 @@ public:
         return mask_;
     }
     host::Object webBrowser1() const override;
-    void showModal() override;
-    void hide() override { ShowWindow(checkedWindow(), SW_HIDE); }
+    void showModal(std::uintptr_t ownerWindow) override;
+    void hide() override {
+        const HWND window = checkedWindow();
+        endModal();
+        ShowWindow(window, SW_HIDE);
+    }
     void setText1FontUnderline(bool underline) override;
     void setText1ForeColor(std::uint32_t colour) override;
     void unload() noexcept override;
@@ -92,7 +97,11 @@ private:
     HWND control(ControlId id) const { return GetDlgItem(window_.get(), id); }
     void createControls(UINT dpi);
     void addTooltip();
-    void centreOnScreen();
+    // Centred on the owner's frame, or on the screen without one, and kept within the work area.
+    void centreOn(HWND owner);
+    // Outlook's window is enabled again, as a dialog box does before it goes, so that it is the
+    // window activated next; the form's own hidden owner takes over again.
+    void endModal() noexcept;
 
     // The library stays loaded while this object lives: its window procedures may still be
     // running further up the stack after the window has gone.
@@ -114,6 +123,7 @@ private:
     HWND focusWhenInactive_ = nullptr;
     // An owner that is never shown keeps the form out of the taskbar.
     OwnedWindowHandle owner_;
+    HWND modalOwner_ = nullptr;  // Outlook's window, disabled while the form is shown modally to it
     OwnedWindow window_;
 };
 
@@ -215,43 +225,73 @@ host::Object FormWindowImpl::webBrowser1() const {
     return ::win32::wrapDispatch(dispatch.get());
 }
 
-void FormWindowImpl::centreOnScreen() {
+void FormWindowImpl::centreOn(HWND owner) {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT around = work;
+    if (owner) GetWindowRect(owner, &around);
     RECT frame{};
     GetWindowRect(window_.get(), &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    SetWindowPos(window_.get(), nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int left = std::clamp(static_cast<int>(around.left + (around.right - around.left - width) / 2),
+                                static_cast<int>(work.left), std::max(static_cast<int>(work.left), static_cast<int>(work.right) - width));
+    const int top = std::clamp(static_cast<int>(around.top + (around.bottom - around.top - height) / 2),
+                               static_cast<int>(work.top), std::max(static_cast<int>(work.top), static_cast<int>(work.bottom) - height));
+    SetWindowPos(window_.get(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FormWindowImpl::showModal() {
+void FormWindowImpl::endModal() noexcept {
+    const HWND owner = std::exchange(modalOwner_, nullptr);
+    if (!owner) return;
+    EnableWindow(owner, TRUE);
+    if (window_.get()) SetWindowLongPtrW(window_.get(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner_.get()));
+}
+
+void FormWindowImpl::showModal(std::uintptr_t ownerWindow) {
     // What runs inside the loop may unload the form and let go of this object.
     const std::shared_ptr<FormWindowImpl> keepAlive = shared_from_this();
     const HWND window = checkedWindow();
-    centreOnScreen();
+    auto owner = reinterpret_cast<HWND>(ownerWindow);
+    if (owner && (!IsWindow(owner) || !IsWindowEnabled(owner))) owner = nullptr;  // gone, or a dialog of its own is up
+    if (owner) {
+        // Owned by Outlook's window, the form stays in front of it and shares its taskbar entry.
+        SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        modalOwner_ = owner;
+    }
+    centreOn(owner);
     ShowWindow(window, SW_SHOWNORMAL);
-    if (!IsWindowVisible(window)) throw lastError("ShowWindow form");
+    if (!IsWindowVisible(window)) {
+        endModal();
+        throw lastError("ShowWindow form");
+    }
+    // As a dialog box does: the owner takes no input until the form goes.
+    if (owner) EnableWindow(owner, FALSE);
     SetForegroundWindow(window);
     // Until the form is hidden or closed. Everything else on the thread goes on meanwhile.
     while (window_.get() && IsWindowVisible(window_.get())) {
         MSG message;
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) {
+            endModal();
             PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
             return;
         }
-        if (got < 0) throw lastError("GetMessage");
+        if (got < 0) {
+            endModal();
+            throw lastError("GetMessage");
+        }
         if (!window_.get() || !IsDialogMessageW(window_.get(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
+    endModal();
 }
 
 void FormWindowImpl::unload() noexcept {
     handlers_ = nullptr;
+    endModal();
     // The window goes first (its controls and the hosted control with it), then its owner, the
     // pictures, fonts and brushes, then the classes.
     window_.destroy();
@@ -309,7 +349,12 @@ LRESULT FormWindowImpl::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
             if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == okButtonId) handlers_->OKButton_Click();
             else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == getNowId) handlers_->GetNow_Click();
             return 0;
+        case WM_CLOSE:
+            // Outlook's window first, so that it is activated when this one goes.
+            endModal();
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_DESTROY:
+            endModal();
             handlers_->Form_Unload();
             return 0;
         case WM_ACTIVATE:

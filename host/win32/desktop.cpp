@@ -60,42 +60,6 @@ static_assert(std::size(virtualKeys) == static_cast<std::size_t>(host::ChordKey:
 
 WORD virtualKey(host::ChordKey key) noexcept { return virtualKeys[static_cast<std::size_t>(key)]; }
 
-// Runs the thread's messages until the chord's thread has put content that offers text on the
-// clipboard, another program has changed it, or the time is up. A change of the chord's thread
-// without text (a program that empties the clipboard first) is passed by. A clipboard without an
-// owner (a program that opened it for no window) cannot be told apart and counts as the copy's.
-host::CopyResult waitForCopy(DWORD before, DWORD chordThread, DWORD milliseconds) {
-    DWORD seen = before;
-    const auto outcome = [&]() -> std::optional<host::CopyResult> {
-        const DWORD now = GetClipboardSequenceNumber();
-        if (now == seen) return std::nullopt;
-        seen = now;
-        const HWND owner = GetClipboardOwner();
-        if (owner && GetWindowThreadProcessId(owner, nullptr) != chordThread) return host::CopyResult::overtaken;
-        if (clipboardOffersText()) return host::CopyResult::copied;
-        return std::nullopt;
-    };
-    const ULONGLONG deadline = GetTickCount64() + milliseconds;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns it
-                return outcome().value_or(host::CopyResult::notCopied);
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-            // After each message: another program's copy followed at once by the window's would
-            // otherwise pass for the window's.
-            if (const auto result = outcome()) return *result;
-        }
-        if (const auto result = outcome()) return *result;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return host::CopyResult::notCopied;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
-
 }  // namespace
 
 host::HeldKeys physicallyHeldKeys() noexcept {
@@ -118,27 +82,36 @@ std::vector<INPUT> keyboardInputs(std::span<const host::KeyStroke> strokes) {
     return inputs;
 }
 
-host::CopyResult SystemDesktop::copySelection() {
+HWND keyboardFocus() noexcept {
+    GUITHREADINFO input{};
+    input.cbSize = sizeof input;
+    if (!GetGUIThreadInfo(0, &input)) return nullptr;  // 0: the foreground window's thread
+    return input.hwndFocus;
+}
+
+bool SystemDesktop::focusIsInTextView() noexcept {
+    const HWND focus = keyboardFocus();
+    if (!focus) return false;
+    wchar_t windowClass[256] = L"";
+    if (!GetClassNameW(focus, windowClass, 256)) return false;
+    return host::copiesSelectedText(windowClass);
+}
+
+void SystemDesktop::sendCopyChord(std::function<void(host::CopyResult)> done) {
     std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
-    // The keystrokes go to the focus of the foreground window's thread; a copy it makes is owned
-    // by a window of that thread.
-    chordThread_ = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    const DWORD before = GetClipboardSequenceNumber();
+    // A copy the focus window makes is owned by a window of its thread (with OleSetClipboard, the
+    // thread's OLE clipboard window).
+    chordThread_ = GetWindowThreadProcessId(keyboardFocus(), nullptr);
+    // Listening before the keys go: the copy may come at once.
+    constexpr DWORD copyBound = 1000;
+    copyWait_.start(chordThread_, copyBound, std::move(done));
     const UINT count = static_cast<UINT>(inputs.size());
     if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
+        const HResult failure = lastErrorResult();
+        copyWait_.cancel();
         chordThread_ = 0;
-        throw Error(lastErrorResult(), "SendInput");
+        throw Error(failure, "SendInput");
     }
-    constexpr DWORD copyBound = 1000;
-    const host::CopyResult result = waitForCopy(before, chordThread_, copyBound);
-    // Overtaken, the chord's keys this thread has not read yet are taken back: its window would
-    // copy over the other program's newer content.
-    if (result == host::CopyResult::overtaken && chordThread_ == GetCurrentThreadId()) {
-        MSG key;
-        while (PeekMessageW(&key, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-        }
-    }
-    return result;
 }
 
 void SystemDesktop::guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,

@@ -8,10 +8,15 @@
 #include "host/copy_chord.h"
 #include "host/desktop.h"
 #include "host/win32/clipboard.h"
-#include "host/win32/thread_tasks.h"
 #include "host/win32/clipboard_guard.h"
+#include "host/win32/copy_wait.h"
+#include "host/win32/thread_tasks.h"
 
 namespace host::win32 {
+
+// The window with the keyboard focus of the foreground window's thread, where keystrokes go; null
+// when there is none.
+[[nodiscard]] HWND keyboardFocus() noexcept;
 
 // The keys of the chord as they are on the keyboard now (GetAsyncKeyState), not as this thread
 // last saw them.
@@ -40,10 +45,12 @@ public:
     bool clearClipboardUnlessChanged(std::uint32_t sequence) override {
         return host::win32::clearClipboardUnlessChanged(sequence, options_);
     }
-    host::CopyResult copySelection() override;
+    bool focusIsInTextView() noexcept override;
+    void sendCopyChord(std::function<void(host::CopyResult)> done) override;
+    void cancelCopyChord() noexcept override { copyWait_.cancel(); }
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
     // A late copy is told by the thread of the window that owns the clipboard after it: the
-    // thread of the foreground window when the Ctrl+C was sent. Content of another desktop is
+    // thread of the focus window when the Ctrl+C was sent. Content of another desktop is
     // not looked after.
     void guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
                         bool copyOutstanding) noexcept override;
@@ -60,6 +67,7 @@ private:
     ClipboardOptions options_;
     ThreadTasks tasks_;
     ClipboardGuard guard_;
+    CopyWait copyWait_;
     DWORD chordThread_ = 0;  // of the window the last Ctrl+C went to
 };
 

@@ -49,6 +49,15 @@ public:
         return unknown.get();  // stays valid: this reference keeps the object alive
     }
 
+    std::uintptr_t window() override {
+        ComPtr<IOleWindow> oleWindow;
+        throwIfFailed(dispatch_.queryInterface(IID_IOleWindow, oleWindow), "QueryInterface IOleWindow");
+        if (!oleWindow) throw host::Error(host::hresult::noInterface, "QueryInterface gave no IOleWindow");
+        HWND handle = nullptr;
+        throwIfFailed(oleWindow->GetWindow(&handle), "IOleWindow::GetWindow");
+        return reinterpret_cast<std::uintptr_t>(handle);
+    }
+
 private:
     DISPID dispidOf(const host::Member& member);
 

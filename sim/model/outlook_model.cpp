@@ -40,6 +40,7 @@ std::wstring interfaceName(const Guid& g) {
         {&iid::IUnknown, L"IUnknown"},
         {&iid::IDispatch, L"IDispatch"},
         {&iid::IConnectionPointContainer, L"IConnectionPointContainer"},
+        {&iid::IOleWindow, L"IOleWindow"},
         {&iid::Application, L"_Application"},
         {&iid::NameSpace, L"_NameSpace"},
         {&iid::Explorer, L"_Explorer"},
@@ -420,6 +421,8 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
                            [](Model& m, Node&, Args) -> Value { return m.activeExplorer(); }),
         method<MemberInfo>(L"ActiveInspector", 0x112, {},
                            [](Model& m, Node&, Args) -> Value { return m.activeInspector(); }),
+        method<MemberInfo>(L"ActiveWindow", 0x11F, {},
+                           [](Model& m, Node&, Args) -> Value { return m.activeWindow(); }),
         getter<MemberInfo>(L"Explorers", 0x119, [](Model& m, Node&, Args) -> Value { return m.explorers_; }),
         getter<MemberInfo>(L"Inspectors", 0x11A, [](Model& m, Node&, Args) -> Value { return m.inspectors_; }),
         getter<MemberInfo>(L"Version", 0x116, [](Model& m, Node&, Args) -> Value { return versionText(m.version_); }),
@@ -772,6 +775,13 @@ void Model::checkFailure(const Node& node, std::wstring_view member) {
     }
 }
 
+std::uintptr_t Model::windowHandle(Node& window) {
+    trace(TraceEntry::Type::AddInCall, window.name() + L" IOleWindow::GetWindow");
+    checkFailure(window, L"GetWindow");
+    if (windowHandles_) return windowHandles_(window);
+    return reinterpret_cast<std::uintptr_t>(&window);
+}
+
 std::vector<HResult> Model::takeEventFailures() { return std::exchange(eventFailures_, {}); }
 
 // --- The add-in's side ------------------------------------------------------------------------
@@ -779,6 +789,10 @@ void Model::queryInterface(Node& node, const Guid& iid) {
     trace(TraceEntry::Type::QueryInterface, node.name() + L" QueryInterface " + interfaceName(iid));
     if (iid == iid::IUnknown || iid == iid::IDispatch) return;
     if (iid == iid::IConnectionPointContainer && eventInterfaceOf(node.kind())) return;
+    if (iid == iid::IOleWindow && (node.kind() == Kind::Explorer || node.kind() == Kind::Inspector)) {
+        checkFailure(node, L"QueryInterface");
+        return;
+    }
     for (const Guid& typed : typedInterfacesOf(node.kind())) {
         if (typed != iid) continue;
         checkFailure(node, L"QueryInterface");
@@ -1248,6 +1262,12 @@ std::vector<Node*> Model::openInspectors() const { return windows(Kind::Inspecto
 Node* Model::activeExplorer() const {
     for (Node* w : zOrder_)
         if (w->kind() == Kind::Explorer && w->open) return w;
+    return nullptr;
+}
+
+Node* Model::activeWindow() const {
+    for (Node* w : zOrder_)
+        if (w->open) return w;
     return nullptr;
 }
 

@@ -351,6 +351,12 @@ public:
     // holds no bitmap. Without a source the clipboard holds none.
     using PictureSource = std::function<std::optional<Picture>()>;
     void setClipboardPictureSource(PictureSource source) { pictureSource_ = std::move(source); }
+    // The handle of an Explorer's or Inspector's window (the simulator's real windows); without
+    // one, a number that stands for the window.
+    using WindowHandles = std::function<std::uintptr_t(const Node& window)>;
+    void setWindowHandles(WindowHandles handles) { windowHandles_ = std::move(handles); }
+    // IOleWindow::GetWindow of an Explorer or an Inspector, as the add-in calls it.
+    std::uintptr_t windowHandle(Node& window);
     // Called after the add-in changed a control (a put or PasteFace that took effect).
     using ControlListener = std::function<void(const Node& control)>;
     void setControlListener(ControlListener listener) { controlListener_ = std::move(listener); }
@@ -368,6 +374,8 @@ public:
     std::vector<Node*> openInspectors() const;
     Node* activeExplorer() const;
     Node* activeInspector() const;
+    // The Explorer or Inspector in front (Application.ActiveWindow), or null.
+    Node* activeWindow() const;
     Node* find(std::wstring_view name) const;
     const std::vector<std::unique_ptr<Node>>& nodes() const { return nodes_; }
     // Every object the add-in still holds a reference to, with the count.
@@ -445,6 +453,7 @@ private:
     Node* inspectors_;
     // Windows in z-order, front first; the front open one is the active one.
     std::vector<Node*> zOrder_;
+    WindowHandles windowHandles_;
     std::vector<Failure> failures_;
     std::vector<HResult> eventFailures_;
     std::vector<std::wstring> overReleases_;

@@ -149,14 +149,24 @@ Simulator::Outcome Simulator::expectWindow(const std::vector<std::wstring>& word
         // The taskbar lists unowned windows, and any with WS_EX_APPWINDOW, unless they are tool windows.
         const bool inTaskbar = (extended & WS_EX_APPWINDOW) ||
                                (!GetWindow(window, GW_OWNER) && !(extended & WS_EX_TOOLWINDOW));
-        RECT frame{}, work{};
+        // Centred on the Outlook window it is modal to, as a dialog box is, or on the screen.
+        RECT frame{}, around{};
         GetWindowRect(window, &frame);
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const bool centred = std::abs((frame.left - work.left) - (work.right - frame.right)) <= 1 &&
-                             std::abs((frame.top - work.top) - (work.bottom - frame.bottom)) <= 1;
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
+        if (const HWND owner = GetWindow(window, GW_OWNER); owner && windows_.windowOfFrame(owner))
+            GetWindowRect(owner, &around);
+        const bool centred = std::abs((frame.left - around.left) - (around.right - frame.right)) <= 1 &&
+                             std::abs((frame.top - around.top) - (around.bottom - frame.bottom)) <= 1;
         actual = std::wstring(fixedDialog ? L"fixed-dialog" : L"resizable-or-plain") +
                  (closeOnly ? L" close-only" : L" more-buttons") + (inTaskbar ? L" in-taskbar" : L" no-taskbar") +
                  (centred ? L" centred" : L" off-centre");
+    } else if (what == L"window-modal-to" && words.size() == 3) {
+        // expect window-modal-to NAME|none: owned by that Outlook window, which takes no input
+        // while the add-in's window is up.
+        wanted = words[2] == L"none" ? L"no Outlook window" : label(lookup(words[2])) + L", disabled";
+        const Node* owner = windows_.windowOfFrame(GetWindow(window, GW_OWNER));
+        actual = !owner ? L"no Outlook window"
+                        : label(owner) + (IsWindowEnabled(windows_.handleOf(*owner)) ? L", enabled" : L", disabled");
     } else if (what == L"seen" && words.size() >= 4) {
         // expect seen yes|no TEXT: a control whose text begins so lies where the user sees it.
         wanted = words[2] + L" " + quoted(restAfter(line, 3));

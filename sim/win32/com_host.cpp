@@ -89,6 +89,15 @@ public:
                                      EXCEPINFO* exception, UINT* argError) noexcept override;
 };
 
+// An Explorer's or Inspector's window, as Outlook's window objects give it.
+class OleWindowTearOff final : public TearOff<IOleWindow> {
+public:
+    using TearOff::TearOff;
+
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) noexcept override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+};
+
 class ContainerTearOff final : public TearOff<IConnectionPointContainer> {
 public:
     using TearOff::TearOff;
@@ -166,6 +175,7 @@ private:
     DispatchTearOff dispatch_{*this};
     std::vector<std::pair<host::Guid, std::unique_ptr<DispatchTearOff>>> typed_;
     ContainerTearOff container_{*this};
+    OleWindowTearOff oleWindow_{*this};
     std::map<host::Guid, std::unique_ptr<ConnectionPoint>> points_;
 };
 
@@ -225,6 +235,20 @@ HRESULT STDMETHODCALLTYPE DispatchTearOff::Invoke(DISPID id, REFIID riid, LCID, 
                                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept try {
     if (!owner_.onOwnThread(L"Invoke")) return RPC_E_WRONG_THREAD;
     return owner_.invoke(id, riid, flags, params, result, exception, argError);
+} catch (...) {
+    return com::hresultFromCaughtException();
+}
+
+HRESULT STDMETHODCALLTYPE OleWindowTearOff::GetWindow(HWND* window) noexcept try {
+    if (window) *window = nullptr;
+    if (!owner_.onOwnThread(L"GetWindow")) return RPC_E_WRONG_THREAD;
+    if (!window) return E_POINTER;
+    try {
+        *window = reinterpret_cast<HWND>(owner_.node().model().windowHandle(owner_.node()));
+        return S_OK;
+    } catch (const host::Error& e) {
+        return e.hr();
+    }
 } catch (...) {
     return com::hresultFromCaughtException();
 }
@@ -446,7 +470,7 @@ HResult DispatchSink::invoke(std::int32_t dispid, std::vector<Value>& args) {
 bool ComObject::owns(const IUnknown* pointer) const noexcept {
     const void* p = pointer;
     if (p == static_cast<const IUnknown*>(&identity_) || p == static_cast<const IDispatch*>(&dispatch_) ||
-        p == static_cast<const IConnectionPointContainer*>(&container_))
+        p == static_cast<const IConnectionPointContainer*>(&container_) || p == static_cast<const IOleWindow*>(&oleWindow_))
         return true;
     for (const auto& [iid, tearOff] : typed_)
         if (p == static_cast<const IDispatch*>(tearOff.get())) return true;
@@ -466,6 +490,7 @@ HRESULT ComObject::queryInterface(REFIID iid, void** out) {
     if (iid == IID_IUnknown) answer = &identity_;
     else if (iid == IID_IDispatch) answer = &dispatch_;
     else if (iid == IID_IConnectionPointContainer) answer = &container_;
+    else if (iid == IID_IOleWindow) answer = &oleWindow_;
     for (const auto& [typedIid, tearOff] : typed_)
         if (!answer && typedIid == key) answer = tearOff.get();
     if (!answer) return E_NOINTERFACE;

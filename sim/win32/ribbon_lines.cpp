@@ -146,7 +146,7 @@ Simulator::Outcome Simulator::ribbonLine(const std::vector<std::wstring>& words,
         if (entry->custom) {
             model_.ribbons().pickMenuEntry(*menu.window, menu.idMso, entry->id);
         } else if (const HWND text = windows_.editorOf(*menu.window)) {
-            // Outlook's own entries do what they say.
+            // Outlook's own entries do what they say; the view's copy goes through OLE.
             if (entry->id == L"Copy") SendMessageW(text, WM_COPY, 0, 0);
             else if (entry->id == L"Cut") SendMessageW(text, WM_CUT, 0, 0);
             else if (entry->id == L"Paste") SendMessageW(text, WM_PASTE, 0, 0);
@@ -167,6 +167,8 @@ Simulator::Outcome Simulator::ribbonLine(const std::vector<std::wstring>& words,
         const std::wstring body = restAfter(line, 2);
         model_.selectItem(*node, body == L"none" ? std::nullopt : std::optional(unquote(body)));
         windows_.readingPaneChanged(*node);
+        // The user clicked the item in the message list, which keeps the focus.
+        windows_.focusMessageList(*node);
         return Outcome::Done;
     }
     if (command == L"reply-inline" && words.size() >= 2) {

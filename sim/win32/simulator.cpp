@@ -94,6 +94,9 @@ Simulator::Simulator(Options options)
       windows_(model_, options.visible),
       addIns_(com_) {
     model_.setControlListener([this](const Node&) { windows_.barsChanged(); });
+    // IOleWindow of Explorers and Inspectors gives their real windows.
+    model_.setWindowHandles(
+        [this](const Node& window) { return reinterpret_cast<std::uintptr_t>(windows_.handleOf(window)); });
     // Word's objects read the real editors.
     model_.setEditorSource([this](const Node& window) { return windows_.editorState(window); });
     model_.setTraceListener([this](const TraceEntry& e) {
@@ -105,7 +108,12 @@ Simulator::Simulator(Options options)
             case TraceEntry::Type::Unadvise: print(L"    add-in: " + e.text); break;
             case TraceEntry::Type::Failure: print(L"    ! " + e.text); break;
             case TraceEntry::Type::Note: print(L"  " + e.text); break;
-            case TraceEntry::Type::UiError: print(L"outlook: " + e.text); break;
+            case TraceEntry::Type::UiError:
+                print(L"outlook: " + e.text);
+                // Office shows this to a user who asked to see add-in errors, and may stop calling
+                // the add-in: a callback must never fail, whatever fails inside it.
+                if (e.text.rfind(L"customUI callback error", 0) == 0) callbackErrors_++;
+                break;
             case TraceEntry::Type::QueryInterface:
             case TraceEntry::Type::AddRef:
             case TraceEntry::Type::Release:
@@ -303,12 +311,19 @@ std::vector<Node*> Simulator::connectedWindows(Kind kind, const host::Guid& even
     return result;
 }
 
+// Outlook's own message loop: its views pre-translate their shortcuts (Ctrl+C among them) before a
+// message is translated and dispatched.
+void Simulator::handle(MSG& message) {
+    if (windows_.preTranslate(message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
 int Simulator::pumpMessages() {
     MSG message;
     int handled = 0;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        handle(message);
         ++handled;
     }
     return handled;
@@ -779,6 +794,23 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
     } else if (what.starts_with(L"window") || what == L"seen" || what == L"pixel" || what == L"colour" ||
                what == L"focus") {
         if (expectWindow(words, line, actual, wanted) == Outcome::BadLine) return Outcome::BadLine;
+    } else if (what == L"takes-input" && words.size() == 4 && (words[3] == L"yes" || words[3] == L"no")) {
+        // expect takes-input NAME yes|no: whether the user can use that Outlook window (it is
+        // disabled while a window modal to it is up).
+        const Node* node = lookup(words[2]);
+        const HWND frame = node ? windows_.handleOf(*node) : nullptr;
+        if (!frame) return Outcome::BadLine;
+        wanted = label(node) + (words[3] == L"yes" ? L" takes input" : L" takes no input");
+        actual = label(node) + (IsWindowEnabled(frame) ? L" takes input" : L" takes no input");
+    } else if (what == L"keyboard-focus" && words.size() >= 3) {
+        // expect keyboard-focus WHERE: "the message list of NAME", "the reading pane of NAME",
+        // "the text of NAME", "another window" or "nothing".
+        wanted = restAfter(line, 2);
+        actual = windows_.focusDescription([this](const Node& window) {
+            for (const auto& [alias, node] : aliases_)
+                if (node == &window) return alias;
+            return window.name();
+        });
     } else if (what == L"shell-opened" && words.size() >= 3) {
         wanted = unquote(rawRestAfter(line, 2));
         actual = nextShellOpen(wanted == L"none");
@@ -1005,8 +1037,10 @@ int Simulator::runScenario(const std::wstring& path) {
     if (badLine_) return 2;
     quit();
     if (!leftNothingBehind_) print(L"outlook: the add-in left references or loaded code behind, or broke COM's rules");
+    if (callbackErrors_)
+        print(L"outlook: " + std::to_wstring(callbackErrors_) + L" ribbon callback(s) failed, shown to the user as errors");
     if (unmet_) print(L"outlook: " + std::to_wstring(unmet_) + L" expectation(s) unmet");
-    if (!leftNothingBehind_) return 1;
+    if (!leftNothingBehind_ || callbackErrors_) return 1;
     return unmet_ && !options_.lenient ? 1 : 0;
 }
 
@@ -1034,10 +1068,7 @@ int Simulator::runInteractive() {
     windows_.opened(explorer);
     start();
     MSG message;
-    while (!quitted_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    while (!quitted_ && GetMessageW(&message, nullptr, 0, 0) > 0) handle(message);
     quit();
     return leftNothingBehind_ ? 0 : 1;
 }

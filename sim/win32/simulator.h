@@ -127,6 +127,8 @@ private:
     std::wstring label(const Node* node) const;
     bool connected(const Node& node, const host::Guid& eventIid) const;
     std::vector<Node*> connectedWindows(Kind kind, const host::Guid& eventIid) const;
+    // One message through Outlook's loop, and every message queued.
+    void handle(MSG& message);
     int pumpMessages();
     // Reads the add-in's browser address after each line and counts its changes.
     void noteBrowserAddress();
@@ -185,6 +187,7 @@ private:
     std::vector<std::pair<std::wstring, std::size_t>> postedLines_;  // and the scenario line each came from
     HWND postedLineWindow_ = nullptr;
     int unmet_ = 0;
+    int callbackErrors_ = 0;  // ribbon callbacks that failed, whatever the scenario expected
     std::optional<std::size_t> badLine_;
     std::size_t shellOpensSeen_ = 0;
     std::optional<shell_opens::RecorderRegistration> shellOpens_;  // for a scenario run

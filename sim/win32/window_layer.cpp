@@ -5,6 +5,7 @@
 
 #include "com/boundary.h"
 #include "sim/win32/clipboard.h"
+#include "sim/win32/ole_copy.h"
 #include "sim/win32/png_file.h"
 #include "sim/win32/ribbon_painter.h"
 
@@ -14,6 +15,16 @@ namespace {
 constexpr wchar_t explorerClass[] = L"ZeltraSimExplorer";
 constexpr wchar_t inspectorClass[] = L"ZeltraSimInspector";
 constexpr wchar_t menuClass[] = L"ZeltraSimContextMenu";
+// The real views' window classes, as an add-in finds them at the keyboard focus: Word's document
+// window (every editor and the reading pane from Outlook 2007 on), the HTML viewer (Outlook 2003's
+// read windows and reading pane) and Outlook's RichEdit (Outlook 2003's other editors). Each is
+// the edit control under that name. The message list is Outlook's own grid.
+constexpr wchar_t wordViewClass[] = L"_WwG";
+constexpr wchar_t htmlViewClass[] = L"Internet Explorer_Server";
+constexpr wchar_t richEditClass[] = L"RichEdit20WPT";
+constexpr wchar_t messageListClass[] = L"SUPERGRID";
+constexpr int messageListWidth = 200;
+constexpr int messageListRowHeight = 20;
 constexpr int explorerButtonsHeight = 44;
 constexpr int newItemButton = 101;
 constexpr int newExplorerButton = 102;
@@ -62,18 +73,41 @@ void drawFace(HDC dc, const Node::Control& control, int x, int y) {
 void WindowLayer::registerClasses() {
     static bool registered = false;
     if (registered) return;
-    for (const wchar_t* name : {explorerClass, inspectorClass, menuClass}) {
+    for (const wchar_t* name : {explorerClass, inspectorClass, menuClass, messageListClass}) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = name == menuClass ? &WindowLayer::menuProc : &WindowLayer::windowProc;
+        wc.lpfnWndProc = name == menuClass          ? &WindowLayer::menuProc
+                         : name == messageListClass ? &WindowLayer::messageListProc
+                                                    : &WindowLayer::windowProc;
         if (name == menuClass) wc.style = CS_DROPSHADOW;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>((name == messageListClass ? COLOR_WINDOW : COLOR_BTNFACE) + 1);
         wc.lpszClassName = name;
         RegisterClassExW(&wc);
     }
+    // The views: the edit control's class under the views' names, its procedure behind ours.
+    WNDCLASSEXW edit{};
+    edit.cbSize = sizeof edit;
+    if (GetClassInfoExW(nullptr, L"EDIT", &edit)) {
+        editControlProc = edit.lpfnWndProc;
+        for (const wchar_t* name : {wordViewClass, htmlViewClass, richEditClass}) {
+            WNDCLASSEXW view = edit;
+            view.cbSize = sizeof view;
+            view.lpfnWndProc = &WindowLayer::editorProc;
+            view.hInstance = GetModuleHandleW(nullptr);
+            view.lpszClassName = name;
+            RegisterClassExW(&view);
+        }
+    }
     registered = true;
+}
+
+const wchar_t* WindowLayer::viewClassOf(const Node& window) const {
+    if (model_.version() >= 12) return wordViewClass;
+    const bool read = window.kind() == Kind::Explorer ||
+                      (!window.compose && window.item && (window.item->itemClass == 43 || window.item->itemClass == 45));
+    return read ? htmlViewClass : richEditClass;
 }
 
 const wchar_t* itemClassName(std::int32_t itemClass) {
@@ -127,19 +161,22 @@ void WindowLayer::opened(Node& window) {
     } else {
         model_.commandBarsOf(window);  // an item window shows its bars from the start
     }
-    // The item's text, or the reading pane: read-only until an inline reply opens in it.
+    // The item's text, or the reading pane: read-only until an inline reply opens in it. An
+    // Explorer's message list is on the left of its reading pane.
     const std::wstring body = window.item ? window.item->body : std::wstring();
     RECT client{};
     GetClientRect(frame, &client);
-    created.editor = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", body.c_str(),
-                                     WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL |
-                                         (explorer ? ES_READONLY : 0),
-                                     0, top, client.right, client.bottom - top, frame, nullptr, GetModuleHandleW(nullptr),
-                                     nullptr);
+    const int left = explorer ? messageListWidth : 0;
+    if (explorer)
+        created.list = CreateWindowExW(WS_EX_CLIENTEDGE, messageListClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, top,
+                                       messageListWidth, client.bottom - top, frame, nullptr, GetModuleHandleW(nullptr),
+                                       nullptr);
+    created.editor = CreateWindowExW(WS_EX_CLIENTEDGE, viewClassOf(window), body.c_str(),
+                                     WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL |
+                                         ES_NOHIDESEL | (explorer ? ES_READONLY : 0),
+                                     left, top, client.right - left, client.bottom - top, frame, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
     SendMessageW(created.editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    const auto original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(created.editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowLayer::editorProc)));
-    if (!editControlProc) editControlProc = original;
     windows_[&window] = created;
     if (visible_) {
         ShowWindow(frame, SW_SHOWNORMAL);
@@ -205,8 +242,12 @@ bool WindowLayer::setSlowCopy(const Node& window, DWORD delayMs, bool withoutTex
 std::optional<LRESULT> WindowLayer::editorMessage(HWND editor, UINT message, WPARAM wParam) {
     const auto it = std::find_if(windows_.begin(), windows_.end(),
                                  [&](const auto& entry) { return entry.second.editor == editor; });
-    if (it == windows_.end() || it->second.copyDelay == 0) return std::nullopt;
+    if (it == windows_.end()) return std::nullopt;
     if (message == WM_COPY) {
+        if (it->second.copyDelay == 0) {
+            copySelectionOf(editor);
+            return 0;
+        }
         if (it->second.withoutTextFirst) {
             // A program that empties the clipboard first and puts its data there later.
             const OpenedClipboard open(editor);
@@ -219,13 +260,127 @@ std::optional<LRESULT> WindowLayer::editorMessage(HWND editor, UINT message, WPA
     }
     if (message == WM_TIMER && wParam == slowCopyTimer) {
         KillTimer(editor, slowCopyTimer);
-        return CallWindowProcW(editControlProc, editor, WM_COPY, 0, 0);
+        copySelectionOf(editor);
+        return 0;
     }
     return std::nullopt;
 }
 
-// Nothing thrown by a handler may cross into the system's message dispatch.
+// A view copies as Word, RichEdit and the HTML viewer do: through OLE, its formats rendered on
+// request. Nothing selected, nothing copied.
+void WindowLayer::copySelectionOf(HWND view) {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(view, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    if (end <= start) return;
+    const int length = GetWindowTextLengthW(view);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(view, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    copyThroughOle(text.substr(start, end - start));
+    if (afterCopy) afterCopy();
+}
+
+bool WindowLayer::preTranslate(const MSG& message) {
+    if (message.message != WM_KEYDOWN || (message.wParam != 'C' && message.wParam != VK_INSERT)) return false;
+    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0) return false;
+    for (const auto& [node, window] : windows_) {
+        if (message.hwnd == window.editor) {
+            // The view's own accelerator: its copy command.
+            SendMessageW(window.editor, WM_COPY, 0, 0);
+            return true;
+        }
+        if (message.hwnd == window.list) {
+            // The message list copies its items' columns.
+            if (node->readingItem) {
+                copyThroughOle(messageListText(*node));
+                if (afterCopy) afterCopy();
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring WindowLayer::messageListText(const Node& explorer) {
+    const std::wstring body = explorer.readingItem ? explorer.readingItem->body : std::wstring();
+    return L"From\tSubject\tReceived\r\nA. Sender\t" + body.substr(0, 40) + L"\tToday 09:30\r\n";
+}
+
+void WindowLayer::focusMessageList(Node& explorer) {
+    const auto it = windows_.find(&explorer);
+    if (it == windows_.end() || !it->second.list) return;
+    bringToFront(explorer);
+    SetFocus(it->second.list);
+    InvalidateRect(it->second.list, nullptr, TRUE);
+}
+
+std::wstring WindowLayer::focusDescription(const std::function<std::wstring(const Node&)>& nameOf) const {
+    const HWND focus = GetFocus();
+    if (!focus) return L"nothing";
+    for (const auto& [node, window] : windows_) {
+        if (focus == window.list) return L"the message list of " + nameOf(*node);
+        if (focus == window.editor)
+            return std::wstring(node->kind() == Kind::Explorer ? L"the reading pane of " : L"the text of ") + nameOf(*node);
+    }
+    return L"another window";
+}
+
+// Outlook's grid: the column heads, and the selected item as its one row.
+LRESULT CALLBACK WindowLayer::messageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    auto* layer = reinterpret_cast<WindowLayer*>(GetWindowLongPtrW(GetParent(list), GWLP_USERDATA));
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            SetFocus(list);
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            InvalidateRect(list, nullptr, TRUE);
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
+        case WM_PAINT:
+        case WM_PRINTCLIENT: {
+            PAINTSTRUCT paint{};
+            const HDC dc = message == WM_PAINT ? BeginPaint(list, &paint) : reinterpret_cast<HDC>(wParam);
+            RECT client{};
+            GetClientRect(list, &client);
+            FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+            const int saved = SaveDC(dc);
+            SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+            SetBkMode(dc, TRANSPARENT);
+            RECT head{0, 0, client.right, messageListRowHeight};
+            FillRect(dc, &head, GetSysColorBrush(COLOR_BTNFACE));
+            RECT headText{6, 0, client.right, messageListRowHeight};
+            DrawTextW(dc, L"From    Subject", -1, &headText, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+            const Node* explorer = layer ? layer->nodeOf(GetParent(list)) : nullptr;
+            if (explorer && explorer->readingItem) {
+                RECT row{0, messageListRowHeight, client.right, 2 * messageListRowHeight};
+                const bool focused = GetFocus() == list;
+                FillRect(dc, &row, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+                SetTextColor(dc, GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+                RECT rowText{6, row.top, client.right, row.bottom};
+                const std::wstring line = L"A. Sender  " + explorer->readingItem->body;
+                DrawTextW(dc, line.c_str(), -1, &rowText, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS);
+            }
+            RestoreDC(dc, saved);
+            if (message == WM_PAINT) EndPaint(list, &paint);
+            return 0;
+        }
+        default:
+            return DefWindowProcW(list, message, wParam, lParam);
+    }
+} catch (...) {
+    return com::lresultFromCaughtException(list, message, wParam, lParam);
+}
+
+// Nothing thrown by a handler may cross into the system's message dispatch. A view takes Ctrl+C
+// (and Ctrl+Insert) only through its host's pre-translation (preTranslate): the key dispatched by
+// any other message loop copies nothing.
 LRESULT CALLBACK WindowLayer::editorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    constexpr WPARAM controlC = 0x03;
+    if (message == WM_CHAR && wParam == controlC) return 0;
+    if (message == WM_KEYDOWN && wParam == VK_INSERT && GetKeyState(VK_CONTROL) < 0) return 0;
     auto* layer = reinterpret_cast<WindowLayer*>(GetWindowLongPtrW(GetParent(editor), GWLP_USERDATA));
     if (layer)
         if (const auto handled = layer->editorMessage(editor, message, wParam)) return *handled;
@@ -461,7 +616,10 @@ LRESULT WindowLayer::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             const auto it = windows_.find(nodeOf(hwnd));
             if (it != windows_.end() && it->second.editor) {
                 const int top = topOf(*it->first);
-                MoveWindow(it->second.editor, 0, top, LOWORD(lParam), std::max(0, HIWORD(lParam) - top), TRUE);
+                const int height = std::max(0, HIWORD(lParam) - top);
+                const int left = it->second.list ? messageListWidth : 0;
+                if (it->second.list) MoveWindow(it->second.list, 0, top, messageListWidth, height, TRUE);
+                MoveWindow(it->second.editor, left, top, std::max(0, LOWORD(lParam) - left), height, TRUE);
             }
             return 0;
         }

@@ -41,8 +41,21 @@ public:
     void select(Node& window, int start, int length);
     // Whether the window is the foreground window with the keyboard focus in its text.
     bool editorHasFocus(const Node& window) const;
+    // The user clicks an Explorer's message list: the window comes to the front, the list takes
+    // the focus.
+    void focusMessageList(Node& explorer);
+    // Where the keyboard focus is, in words, each window called as nameOf says.
+    std::wstring focusDescription(const std::function<std::wstring(const Node&)>& nameOf) const;
+    // Outlook's message loop asks this before it translates and dispatches each message, as it asks
+    // the in-place active object (IOleInPlaceActiveObject::TranslateAccelerator): Ctrl+C (or
+    // Ctrl+Insert) in a view of a window copies there. True when the message was taken.
+    bool preTranslate(const MSG& message);
+    // Called after a view or the message list put its copy on the clipboard.
+    std::function<void()> afterCopy;
     std::wstring selectedText(Node& window) const;
     HWND handleOf(const Node& window) const;
+    // The Explorer or item window whose frame that is, or null.
+    const Node* windowOfFrame(HWND frame) const { return nodeOf(frame); }
     // The window's text control: an item window's editor, an Explorer's reading pane.
     HWND editorOf(const Node& window) const;
     std::size_t openCount() const { return windows_.size(); }
@@ -69,8 +82,14 @@ private:
     static void registerClasses();
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK editorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-    // What the item window's editor does with a message of its own, before the edit control.
+    static LRESULT CALLBACK messageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // What a view does with a message of its own, before the edit control: its copy.
     std::optional<LRESULT> editorMessage(HWND editor, UINT message, WPARAM wParam);
+    void copySelectionOf(HWND view);
+    // The class of the view a window shows its text in, as in that Outlook version.
+    const wchar_t* viewClassOf(const Node& window) const;
+    // What the message list copies: its column heads and the selected item's row.
+    static std::wstring messageListText(const Node& explorer);
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     Node* nodeOf(HWND hwnd) const;
     void paintBar(HDC dc, Node& inspector, int width, int top, bool addInsOnly) const;
@@ -81,6 +100,7 @@ private:
     struct Window {
         HWND frame;
         HWND editor;  // item windows: their text; explorers: the reading pane
+        HWND list = nullptr;  // explorers: the message list
         DWORD copyDelay = 0;
         bool withoutTextFirst = false;
     };

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "host/iids.h"
+
 namespace fakes {
 namespace {
 
@@ -49,6 +51,11 @@ public:
                                                         host::OnFailedDelivery onFailure) override;
 
     const void* identity() const override { return &node_; }
+
+    std::uintptr_t window() override {
+        node_.model().queryInterface(node_, host::iid::IOleWindow);
+        return node_.model().windowHandle(node_);
+    }
 
 private:
     sim::Node& node_;

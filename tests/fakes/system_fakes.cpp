@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "host/copy_chord.h"
 #include "host/iids.h"
 
 namespace fakes {
@@ -156,17 +157,32 @@ void FakeDesktop::clearClipboard() {
     setClipboard({});
 }
 
-host::CopyResult FakeDesktop::copySelection() {
+bool FakeDesktop::focusIsInTextView() noexcept { return host::copiesSelectedText(focusClass); }
+
+void FakeDesktop::sendCopyChord(std::function<void(host::CopyResult)> done) {
     ++copiesSent;
-    // What the thread's messages run while the copy is awaited.
+    awaitedCopy_ = std::move(done);
+}
+
+void FakeDesktop::cancelCopyChord() noexcept {
+    if (std::exchange(awaitedCopy_, nullptr)) ++copiesCancelled;
+}
+
+void FakeDesktop::runMessageLoop() {
+    runPostedTasks();
+    if (!awaitedCopy_) return;
     if (whileCopying) std::exchange(whileCopying, nullptr)();
+    if (!awaitedCopy_) return;  // cancelled meanwhile
+    host::CopyResult result = host::CopyResult::notCopied;
     if (copiedMeanwhile) {
         setClipboard(*std::exchange(copiedMeanwhile, std::nullopt));
-        return host::CopyResult::overtaken;
+        result = host::CopyResult::overtaken;
+    } else if (editorSelection) {
+        setClipboard({{L"CF_UNICODETEXT", textBytes(*editorSelection)}});
+        result = host::CopyResult::copied;
     }
-    if (!editorSelection) return host::CopyResult::notCopied;
-    setClipboard({{L"CF_UNICODETEXT", textBytes(*editorSelection)}});
-    return host::CopyResult::copied;
+    std::exchange(awaitedCopy_, nullptr)(result);
+    runPostedTasks();
 }
 
 void FakeDesktop::runPostedTasks() {
@@ -239,9 +255,10 @@ void FakeFormWindow::unload() noexcept {
     state_->handlers = nullptr;
 }
 
-void FakeFormWindow::showModal() {
+void FakeFormWindow::showModal(std::uintptr_t ownerWindow) {
     if (state_->showFails) throw host::Error(host::hresult::outOfMemory, "form not shown");
     ++state_->shows;
+    state_->owners.push_back(ownerWindow);
     if (state_->whileShown && state_->handlers) state_->whileShown(*state_->handlers);
 }
 

@@ -37,6 +37,8 @@ public:
     // capture reads the editor's copy.
     std::optional<ClipboardData> copiedMeanwhile;
     std::optional<ClipboardData> copiedAfterTheCopy;
+    // The class of the window with the keyboard focus; Ctrl+C is sent only to a text view.
+    std::wstring focusClass = L"_WwG";
     // The focused editor's selection, copied on Ctrl+C; nothing: the window copies nothing.
     std::optional<std::wstring> editorSelection;
     bool clearFails = false;
@@ -44,7 +46,8 @@ public:
     std::optional<int> clipboardLockedAfterOpens;
     int opens = 0;
     int copiesSent = 0;
-    // Runs once inside the next copySelection, as a message the capture's wait dispatches would.
+    int copiesCancelled = 0;
+    // Runs once when Outlook's loop next runs while a copy is awaited, before the keys arrive.
     std::function<void()> whileCopying;
     // When set, every save fails with it (hresult::clipboardNotSaved: what cannot all be saved).
     std::optional<host::HResult> saveFails;
@@ -77,7 +80,11 @@ public:
     bool clearClipboardUnlessChanged(std::uint32_t sequence) override;
     // Another program's copy that lands while the clipboard is being saved.
     std::optional<ClipboardData> copiedWhileSaving;
-    host::CopyResult copySelection() override;
+    bool focusIsInTextView() noexcept override;
+    void sendCopyChord(std::function<void(host::CopyResult)> done) override;
+    void cancelCopyChord() noexcept override;
+    // Whether a Ctrl+C was sent whose copy has not been delivered.
+    bool copyAwaited() const { return awaitedCopy_ != nullptr; }
     std::uint32_t clipboardSequenceNumber() noexcept override { return sequenceNumber; }
     void guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,
                         bool copyOutstanding) noexcept override {
@@ -91,12 +98,18 @@ public:
     void cancelPostedTasks() noexcept override { postedTasks.clear(); }
     // Runs the posted tasks, as the thread's message loop would, until none is left.
     void runPostedTasks();
+    // Outlook's own message loop runs: the posted tasks, then what runs while a copy is awaited
+    // (whileCopying), then the keys of a Ctrl+C sent reach the focused window and the wait ends:
+    // another program's copy (copiedMeanwhile) overtakes it, the editor copies its selection, or
+    // it copies nothing and the bound passes.
+    void runMessageLoop();
 
     std::vector<std::wstring> shellOpens;
     std::vector<std::function<void()>> postedTasks;
 
 private:
     void open();
+    std::function<void(host::CopyResult)> awaitedCopy_;
 };
 
 // The registry as WScript.Shell shows it: values by their full path in the shell's notation.
@@ -150,6 +163,7 @@ public:
         std::vector<std::wstring> navigations;
         bool navigateFails = false;
         int shows = 0;
+        std::vector<std::uintptr_t> owners;  // the window each show was modal to (0: none)
         bool showFails = false;
         int hides = 0;
         int unloads = 0;  // windows destroyed with everything they made
@@ -163,7 +177,7 @@ public:
         std::uint32_t text1Colour = 0xFFFFFF;
     };
     explicit FakeFormWindow(std::shared_ptr<State> state) : state_(std::move(state)) {}
-    void showModal() override;
+    void showModal(std::uintptr_t ownerWindow) override;
     void hide() override { ++state_->hides; }
     void setText1FontUnderline(bool underline) override { state_->text1Underlined = underline; }
     void setText1ForeColor(std::uint32_t colour) override { state_->text1Colour = colour; }

@@ -229,6 +229,7 @@ TEST_F(ConnectTest, ConnectedAfterStartupTheOpenItemWindowsGetWorkingButtons) {
     EXPECT_TRUE(refersTo(session.hub()->inspector().object(), task));
     session.desktop.editorSelection = L"word";
     model.click(*fakes::zeltraButton(model, mail));
+    session.desktop.runMessageLoop();
     EXPECT_EQ(session.form->navigations, std::vector<std::wstring>{L"file:///C:/Z/cvredir.htm?word"});
     const auto buttonsBound = std::count_if(model.nodes().begin(), model.nodes().end(), [](const auto& node) {
         return node->kind() == sim::Kind::CommandBarButton && !node->connections.empty();

@@ -1,6 +1,7 @@
 // The keystrokes of Ctrl+C against the keys the user physically holds.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <map>
 
 #include "host/copy_chord.h"
@@ -72,6 +73,37 @@ TEST(CopyChordOnAKeyboard, EveryCombinationCopiesWithControlAloneAndLeavesTheKey
         EXPECT_FALSE(keyboard[ChordKey::c]);
         for (const ChordKey key : allModifiers) EXPECT_EQ(keyboard[key], held.isDown(key)) << "left as held";
     }
+}
+
+// Where the chord goes: only a text view copies what the user selected.
+struct TextViewCase {
+    const wchar_t* windowClass;
+    bool copiesSelectedText;
+};
+
+TEST(CopiesSelectedText, OnlyTextViewsWhateverTheCaseOfTheirClassNames) {
+    const TextViewCase cases[] = {
+        {L"_WwG", true},                       // Word's document window
+        {L"_wwg", true},                       // class names are compared without case
+        {L"Internet Explorer_Server", true},   // the HTML viewer
+        {L"INTERNET EXPLORER_SERVER", true},
+        {L"RichEdit20WPT", true},              // Outlook's RichEdit
+        {L"RICHEDIT50W", true},
+        {L"RichEdit20A", true},
+        {L"Edit", true},
+        {L"EDIT", true},
+        {L"SUPERGRID", false},                 // the message list copies its items' columns
+        {L"SysTreeView32", false},             // the folder list
+        {L"NetUIHWND", false},                 // the ribbon
+        {L"_WwB", false},                      // Word's frame around the document
+        {L"_WwG2", false},
+        {L"Editor", false},
+        {L"RichEdi", false},
+        {L"", false},
+    };
+    for (const TextViewCase& c : cases)
+        EXPECT_EQ(host::copiesSelectedText(c.windowClass), c.copiesSelectedText)
+            << std::string(c.windowClass, c.windowClass + std::wcslen(c.windowClass));
 }
 
 }  // namespace

@@ -49,6 +49,29 @@ TEST(FirstRunWelcome, IsShownOnceAndTheFlagIsThenZeroMachineWideAndForTheUser) {
     EXPECT_FALSE(starts.welcomeShown());
 }
 
+// The welcome is modal to Outlook's window in front, as a dialog box is; without an attached
+// Outlook (no window open at the connection) it is shown on its own.
+TEST(FirstRunWelcome, IsModalToOutlooksActiveWindowAndToNoneWithoutOne) {
+    Session session;
+    session.module.strMSOAO = L"1";
+    session.model.openExplorer();
+    sim::Node& mail = session.model.openInspector(43, L"mail");
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    ASSERT_EQ(session.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    session.desktop.runPostedTasks();
+    EXPECT_EQ(session.form->owners, std::vector<std::uintptr_t>{reinterpret_cast<std::uintptr_t>(&mail)})
+        << "the item window in front, through its IOleWindow";
+    session.disconnectAndExpectNothingHeld();
+
+    Session alone;
+    alone.module.strMSOAO = L"1";
+    ASSERT_EQ(alone.onConnection(), host::hresult::ok);
+    ASSERT_EQ(alone.connect->AddinInstance_OnStartupComplete(), host::hresult::ok);
+    alone.desktop.runPostedTasks();
+    EXPECT_EQ(alone.form->owners, std::vector<std::uintptr_t>{0});
+    alone.disconnectAndExpectNothingHeld();
+}
+
 // A standard user cannot write below HKLM: the user's record ends the welcome, until the
 // installer writes the machine-wide values anew.
 TEST(FirstRunWelcome, WithTheMachineFlagReadOnlyEachInstallationWelcomesTheUserOnce) {
@@ -169,7 +192,7 @@ TEST(WelcomeForm, TheLinkLooksHoveredUntilThePointerReachesTheFormItself) {
         EXPECT_EQ(session.form->text1Colour, 0xFF0000u);
         form.Form_MouseMove();
     };
-    session.component.frmAddIn().Show();
+    session.component.frmAddIn().Show(0);
     EXPECT_FALSE(session.form->text1Underlined);
     EXPECT_EQ(session.form->text1Colour, 0xFFFFFFu);
 }
@@ -182,7 +205,7 @@ TEST(WelcomeForm, OkShowsTheRedirectPageAndTheLastCapture) {
         session.module.strSelection = L"hello";
         form.OKButton_Click();
     };
-    session.component.frmAddIn().Show();
+    session.component.frmAddIn().Show(0);
     ASSERT_EQ(session.desktop.messageBoxes.size(), 2u);
     EXPECT_EQ(session.desktop.messageBoxes[0].prompt, L"URL: D:\\Tools\\Z\\cvredir.htm\r\nTest: ");
     EXPECT_EQ(session.desktop.messageBoxes[1].prompt, L"URL: D:\\Tools\\Z\\cvredir.htm\r\nTest: hello");
@@ -197,7 +220,8 @@ TEST(WelcomeForm, GetNowCapturesFromTheActiveItemWindowThroughItsOwnApplicationO
     session.model.openInspector(43, L"alpha beta");
     session.desktop.editorSelection = L"alpha";
     session.form->whileShown = [](zeltra::FormEvents& form) { form.GetNow_Click(); };
-    session.component.frmAddIn().Show();
+    session.component.frmAddIn().Show(0);
+    session.desktop.runMessageLoop();  // the copy comes through Outlook's loop
     EXPECT_EQ(session.module.strSelection, L"alpha");
     const auto calls = session.traced(sim::TraceEntry::Type::AddInCall);
     EXPECT_NE(std::find(calls.begin(), calls.end(), L"Application.ActiveInspector"), calls.end());
@@ -209,12 +233,12 @@ TEST(WelcomeForm, GetNowCapturesFromTheActiveItemWindowThroughItsOwnApplicationO
 TEST(WelcomeForm, GetNowWithoutAnItemWindowDoesNothingAndWithoutAnInstallationWarns) {
     Session session;
     session.form->whileShown = [](zeltra::FormEvents& form) { form.GetNow_Click(); };
-    session.component.frmAddIn().Show();
+    session.component.frmAddIn().Show(0);
     ASSERT_EQ(session.desktop.messageBoxes.size(), 1u);
     EXPECT_EQ(session.desktop.messageBoxes[0].title, L"Corvane Zeltra Add-in");
 
     session.module.strRedirPage = L"C:\\Z\\cvredir.htm";
-    session.component.frmAddIn().Show();
+    session.component.frmAddIn().Show(0);
     EXPECT_EQ(session.desktop.messageBoxes.size(), 1u);
     EXPECT_EQ(session.desktop.copiesSent, 0);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 #include <future>
 #include <optional>
@@ -186,6 +187,46 @@ TEST_F(Clipboard, HeldElsewhereTheSaveSucceedsWhenTheHolderLetsGoWhileItWaits) {
     EXPECT_EQ(pauses, (std::vector<DWORD>{10}));
 }
 
+// A clipboard manager reads every format right after a change; a format this thread's window
+// renders on request keeps the manager waiting, the clipboard open, until this thread handles the
+// WM_RENDERFORMAT it sent. The waits between tries to open it deliver that message (a Sleep would
+// keep it from this thread, and every try would fail), and leave posted messages queued.
+TEST_F(Clipboard, HeldByAReaderWaitingForThisThreadToRenderTheOpenSucceedsOnceItIsRendered) {
+    rendered = bytesOf("rendered here", 13);
+    renders = 0;
+    fill({{own, {}}});
+    ASSERT_NE(PostMessageW(window, WM_APP, 0, 0), 0);
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Bytes readThere;
+    std::atomic<bool> managerDone{false};
+    std::thread manager([&] {
+        const HWND reader = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+        if (!OpenClipboard(reader)) return;
+        SetEvent(opened);
+        const HANDLE data = GetClipboardData(own);  // sent to this test's thread, which renders it
+        if (data) readThere = bytesOf(GlobalLock(data), GlobalSize(data));
+        if (data) GlobalUnlock(data);
+        CloseClipboard();
+        DestroyWindow(reader);
+        managerDone = true;
+    });
+    ASSERT_EQ(WaitForSingleObject(opened, 10000), WAIT_OBJECT_0);
+    host::win32::SystemDesktop desktop;
+    EXPECT_EQ(testing_support::errorOf([&] { desktop.clearClipboard(); }), S_OK);
+    // Whatever happened, the manager gets its rendering before it is waited for.
+    for (const ULONGLONG until = GetTickCount64() + 10000; !managerDone && GetTickCount64() < until; Sleep(1)) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    manager.join();
+    CloseHandle(opened);
+    EXPECT_EQ(renders, 1);
+    EXPECT_EQ(readThere, rendered);
+    EXPECT_EQ(CountClipboardFormats(), 0) << "emptied once the reader let go";
+    MSG message;
+    EXPECT_NE(PeekMessageW(&message, window, WM_APP, WM_APP, PM_REMOVE), 0) << "the posted message is still queued";
+}
+
 // What the message box showed as it opened; it is answered there and then.
 std::wstring boxTitle, boxPrompt;
 HWND boxOwner;
@@ -248,13 +289,70 @@ private:
     HWND edit_;
 };
 
-TEST(Desktop, CopySelectionHasTheFocusedEditorCopyOnThisVeryThread) {
+// This thread's own loop stands for Outlook's: it translates and dispatches (the edit control
+// copies on the character Ctrl+C translates to) until done() holds; false when ten seconds pass.
+bool runOutlooksLoopUntil(auto done) {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!done()) {
+        if (GetTickCount64() > deadline) return false;
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+// Sends the chord and runs the loop until the wait has ended; nothing when it never does.
+std::optional<host::CopyResult> copyThroughTheLoop(host::win32::SystemDesktop& desktop) {
+    std::optional<host::CopyResult> result;
+    desktop.sendCopyChord([&](host::CopyResult copy) { result = copy; });
+    runOutlooksLoopUntil([&] { return result.has_value(); });
+    return result;
+}
+
+TEST(Desktop, TheChordReturnsAtOnceAndTheCopyArrivesThroughThisThreadsOwnLoop) {
     const FocusedEditor editor(L"alpha Beta Gamma");
     editor.select(6, 16);
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
-    EXPECT_EQ(desktop.copySelection(), host::CopyResult::copied);
+    std::optional<host::CopyResult> result;
+    ASSERT_TRUE(com::canUnload());
+    desktop.sendCopyChord([&](host::CopyResult copy) { result = copy; });
+    EXPECT_FALSE(result.has_value()) << "no message ran: nothing was copied yet";
+    EXPECT_FALSE(com::canUnload()) << "its window runs the library's code";
+    EXPECT_TRUE(runOutlooksLoopUntil([&] { return result.has_value(); }));
+    EXPECT_EQ(result, host::CopyResult::copied);
     EXPECT_EQ(desktop.clipboardText(), L"Beta Gamma");
+    EXPECT_TRUE(com::canUnload()) << "the wait's window and class are gone";
+}
+
+TEST(Desktop, TheFocusIsInATextViewInAnEditControlButNotInAButton) {
+    const FocusedEditor editor(L"alpha");
+    host::win32::SystemDesktop desktop;
+    EXPECT_TRUE(desktop.focusIsInTextView());
+    const HWND button = CreateWindowExW(0, L"BUTTON", L"list", WS_CHILD | WS_VISIBLE, 0, 160, 80, 20,
+                                        GetParent(editor.edit()), nullptr, nullptr, nullptr);
+    SetFocus(button);
+    EXPECT_FALSE(desktop.focusIsInTextView());
+    SetFocus(editor.edit());
+    EXPECT_TRUE(desktop.focusIsInTextView());
+}
+
+TEST(Desktop, ACancelledWaitReportsNothingAndItsKeysAreTakenBack) {
+    const FocusedEditor editor(L"alpha Beta");
+    editor.select(0, 5);
+    host::win32::SystemDesktop desktop;
+    desktop.clearClipboard();
+    bool reported = false;
+    desktop.sendCopyChord([&](host::CopyResult) { reported = true; });
+    desktop.cancelCopyChord();
+    EXPECT_TRUE(com::canUnload());
+    runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
+    EXPECT_FALSE(reported);
+    EXPECT_EQ(desktop.clipboardText(), L"") << "the editor never saw the keys";
 }
 
 // Wine makes the modifier keys follow the X server's, so a key held can only be checked in the
@@ -307,7 +405,7 @@ TEST(Desktop, AChangeWithoutTextDoesNotEndTheWaitForTheCopy) {
         SetWindowLongPtrW(editor.edit(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&copiesInTwoSteps)));
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
-    EXPECT_EQ(desktop.copySelection(), host::CopyResult::copied);
+    EXPECT_EQ(copyThroughTheLoop(desktop), host::CopyResult::copied);
     EXPECT_EQ(desktop.clipboardText(), L"Beta");
 }
 
@@ -315,7 +413,9 @@ TEST(Desktop, NothingToCopyEndsTheWaitWithinItsBound) {
     const FocusedEditor editor(L"");
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
-    EXPECT_EQ(desktop.copySelection(), host::CopyResult::notCopied);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(copyThroughTheLoop(desktop), host::CopyResult::notCopied);
+    EXPECT_LT(GetTickCount64() - start, 5000u) << "the bound's timer ends it";
     EXPECT_EQ(desktop.clipboardText(), L"");
 }
 
@@ -367,6 +467,11 @@ public:
         put_.set();
         putDone_.waitBounded();
     }
+    // Closes the clipboard (its listeners hear of the change) and keeps its window.
+    void close() {
+        close_.set();
+        closeDone_.waitBounded();
+    }
     void letGo() {
         released_.set();
         if (thread_.joinable()) thread_.join();
@@ -382,12 +487,18 @@ private:
             EmptyClipboard();
             setData(CF_UNICODETEXT, bytesOf(text_.c_str(), (text_.size() + 1) * sizeof(wchar_t)));
             putDone_.set();
-            released_.waitBounded();
+            const HANDLE afterPut[] = {close_.handle(), released_.handle()};
+            if (WaitForMultipleObjects(2, afterPut, FALSE, 10000) == WAIT_OBJECT_0) {
+                CloseClipboard();
+                opened_ = false;
+                closeDone_.set();
+                released_.waitBounded();
+            }
         }
         if (opened_) CloseClipboard();
         DestroyWindow(window);
     }
-    Event holding_, put_, putDone_, released_;
+    Event holding_, put_, putDone_, close_, closeDone_, released_;
     bool opened_ = false;
     std::wstring text_;
     std::thread thread_;
@@ -510,7 +621,7 @@ struct Guard : Clipboard {
         saved = desktop.saveClipboard();
         desktop.clearClipboard();
         editor.select(0, 0);
-        ASSERT_EQ(desktop.copySelection(), host::CopyResult::notCopied);
+        ASSERT_EQ(copyThroughTheLoop(desktop), host::CopyResult::notCopied);
         if (restore) desktop.restoreClipboard(*saved);
     }
     void expectTheUsersContent() {
@@ -528,6 +639,7 @@ OtherProgram* copyingProgram = nullptr;
 LRESULT CALLBACK copiesElsewhere(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_APP) {
         copyingProgram->put(L"theirs");
+        copyingProgram->close();  // its listeners hear of the change
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -543,20 +655,12 @@ TEST(Desktop, AnotherProgramsCopyDuringTheWaitOvertakesTheCaptureAndItsKeysAreTa
     copyingProgram = &program;
     const HWND trigger = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     SetWindowLongPtrW(trigger, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&copiesElsewhere));
-    // Posted before the keys are sent: the wait reads it first, as a message Outlook had queued.
+    // Posted before the keys are sent: the loop reads it first, as a message Outlook had queued.
     PostMessageW(trigger, WM_APP, 0, 0);
-    EXPECT_EQ(desktop.copySelection(), host::CopyResult::overtaken);
+    EXPECT_EQ(copyThroughTheLoop(desktop), host::CopyResult::overtaken);
     program.letGo();
-    // As Outlook's own loop runs its messages after the press (the edit control copies on the
-    // character Ctrl+C translates to).
-    for (const ULONGLONG until = GetTickCount64() + 300; GetTickCount64() < until;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
+    // Outlook's own loop goes on running its messages after the press.
+    runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
     EXPECT_EQ(desktop.clipboardText(), L"theirs") << "the editor copied late";
     DestroyWindow(trigger);
 }

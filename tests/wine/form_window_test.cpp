@@ -2,6 +2,7 @@
 // control, and its lifetime, alone and under FrmAddIn.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -212,12 +213,57 @@ TEST(FormWindow, UnloadedInsideItsOwnModalDisplayItEndsTheDisplayAndLeavesNothin
             std::exchange(form, nullptr)->unload();
         });
         const std::weak_ptr<zeltra::FormWindow> watched = form;
-        watched.lock()->showModal();
+        watched.lock()->showModal(0);
         EXPECT_TRUE(watched.expired()) << "the display let go of the window object once it returned";
         EXPECT_EQ(formWindow(), nullptr);
         EXPECT_FALSE(formClassRegistered());
         win32::dispatchOf(browser)->AddRef();
         EXPECT_EQ(win32::dispatchOf(browser)->Release(), 1u);
+    });
+}
+
+// Shown to Outlook's window, the form is a dialog box of that window: owned by it and centred on it,
+// the window disabled until the form is hidden or closed, then enabled again and no longer the
+// form's owner (a window Outlook closes later must not take the form with it).
+TEST(FormWindow, ShownModallyToAWindowItOwnsAndDisablesItUntilHiddenOrClosed) {
+    onOwnThread([] {
+        static HWND outlook;
+        static std::shared_ptr<zeltra::FormWindow> form;
+        static bool ownedWhileShown, disabledWhileShown, centred;
+        outlook = CreateWindowExW(0, L"STATIC", L"Inbox", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200, 600, 400, nullptr,
+                                  nullptr, nullptr, nullptr);
+        form = loadFormWindow();
+        const auto look = [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            const HWND shown = formWindow();
+            ownedWhileShown = GetWindow(shown, GW_OWNER) == outlook;
+            disabledWhileShown = !IsWindowEnabled(outlook);
+            RECT around{}, frame{};
+            GetWindowRect(outlook, &around);
+            GetWindowRect(shown, &frame);
+            centred = std::abs((frame.left + frame.right) - (around.left + around.right)) <= 2 &&
+                      std::abs((frame.top + frame.bottom) - (around.top + around.bottom)) <= 2;
+            form->hide();
+        };
+        SetTimer(nullptr, 0, 10, look);
+        form->showModal(reinterpret_cast<std::uintptr_t>(outlook));
+        EXPECT_TRUE(ownedWhileShown);
+        EXPECT_TRUE(disabledWhileShown);
+        EXPECT_TRUE(centred);
+        EXPECT_TRUE(IsWindowEnabled(outlook)) << "hidden: Outlook's window takes input again";
+        EXPECT_NE(GetWindow(formWindow(), GW_OWNER), outlook);
+
+        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            disabledWhileShown = !IsWindowEnabled(outlook);
+            PostMessageW(formWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        form->showModal(reinterpret_cast<std::uintptr_t>(outlook));
+        EXPECT_TRUE(disabledWhileShown);
+        EXPECT_FALSE(form->exists());
+        EXPECT_TRUE(IsWindowEnabled(outlook)) << "closed: Outlook's window takes input again";
+        form.reset();
+        DestroyWindow(outlook);
     });
 }
 

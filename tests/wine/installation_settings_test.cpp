@@ -26,7 +26,9 @@ public:
     std::wstring clipboardText() override { throw host::Error(E_NOTIMPL); }
     void clearClipboard() override { throw host::Error(E_NOTIMPL); }
     bool clearClipboardUnlessChanged(std::uint32_t) override { throw host::Error(E_NOTIMPL); }
-    host::CopyResult copySelection() override { throw host::Error(E_NOTIMPL); }
+    bool focusIsInTextView() noexcept override { return false; }
+    void sendCopyChord(std::function<void(host::CopyResult)>) override { throw host::Error(E_NOTIMPL); }
+    void cancelCopyChord() noexcept override {}
     std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
     void guardClipboard(std::shared_ptr<const host::ClipboardContent>, bool, bool) noexcept override {}
     void endClipboardGuard() noexcept override {}

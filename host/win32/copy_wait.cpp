@@ -1,0 +1,109 @@
+#include "host/win32/copy_wait.h"
+
+#include <utility>
+
+#include "com/boundary.h"
+#include "host/error.h"
+#include "host/win32/clipboard.h"
+#include "host/win32/last_error.h"
+
+namespace host::win32 {
+namespace {
+
+constexpr wchar_t copyWaitClass[] = L"ZeltraCopyWait";
+constexpr UINT_PTR boundTimer = 1;
+
+}  // namespace
+
+void CopyWait::start(DWORD chordThread, DWORD bound, std::function<void(host::CopyResult)> done) {
+    cancel();
+    class_.emplace(copyWaitClass, &procedure, com::moduleHandle());
+    window_ = CreateWindowExW(0, copyWaitClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, com::moduleHandle(),
+                              nullptr);
+    if (!window_) {
+        const HResult failure = lastErrorResult();
+        class_.reset();
+        throw Error(failure, "CreateWindowEx copy wait");
+    }
+    inUse_.emplace();
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (!AddClipboardFormatListener(window_) || !SetTimer(window_, boundTimer, bound, nullptr)) {
+        const HResult failure = lastErrorResult();
+        stop();
+        throw Error(failure, "listening for the copy");
+    }
+    chordThread_ = chordThread;
+    seen_ = GetClipboardSequenceNumber();
+    done_ = std::move(done);
+}
+
+void CopyWait::cancel() noexcept {
+    if (!waiting()) return;
+    done_ = nullptr;
+    stop();
+    takeBackKeys();
+}
+
+void CopyWait::stop() noexcept {
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        RemoveClipboardFormatListener(window_);
+        DestroyWindow(std::exchange(window_, nullptr));  // its timer goes with it
+    }
+    class_.reset();
+    inUse_.reset();
+}
+
+// A change of the chord's thread without text (a program that empties the clipboard first and
+// renders later) is passed by. A clipboard without an owner (opened for no window) cannot be told
+// apart and counts as the copy's.
+std::optional<host::CopyResult> CopyWait::outcome() noexcept {
+    const DWORD now = GetClipboardSequenceNumber();
+    if (now == seen_) return std::nullopt;
+    seen_ = now;
+    const DWORD owner = clipboardOwnerThread();
+    if (owner != 0 && owner != chordThread_) return host::CopyResult::overtaken;
+    if (clipboardOffersText()) return host::CopyResult::copied;
+    return std::nullopt;
+}
+
+void CopyWait::finish(host::CopyResult result) noexcept {
+    // The library stays loaded until the handler has returned, whatever it lets go of.
+    const com::ModuleObject running;
+    std::function<void(host::CopyResult)> done = std::move(done_);
+    stop();
+    // Overtaken, the window must not copy over the other program's newer content.
+    if (result == host::CopyResult::overtaken) takeBackKeys();
+    try {
+        if (done) done(result);
+    } catch (...) {
+        // Whoever waits reports its own failures; nothing may leave a window procedure.
+    }
+}
+
+// Keys sent with SendInput reach the focus window's thread through its input queue; those of this
+// thread not read yet are removed unread.
+void CopyWait::takeBackKeys() const noexcept {
+    if (chordThread_ != GetCurrentThreadId()) return;
+    MSG key;
+    while (PeekMessageW(&key, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+}
+
+LRESULT CALLBACK CopyWait::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
+    auto* self = reinterpret_cast<CopyWait*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && message == WM_CLIPBOARDUPDATE) {
+        if (const auto result = self->outcome()) self->finish(*result);
+        return 0;
+    }
+    if (self && message == WM_TIMER && wParam == boundTimer) {
+        // A change whose notification has not come yet still counts.
+        self->finish(self->outcome().value_or(host::CopyResult::notCopied));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+} catch (...) {
+    return com::lresultFromCaughtException(window, message, wParam, lParam);
+}
+
+}  // namespace host::win32
