@@ -256,6 +256,13 @@ bool AddInHost::librariesAnswerUnload(bool shouldUnload) const {
     return all;
 }
 
+bool AddInHost::awaitsMessages() const {
+    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr))
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && ownsWindowClass(window)) return true;
+    return false;
+}
+
 bool AddInHost::ownsWindowClass(HWND window) const {
     const auto module = reinterpret_cast<HMODULE>(GetClassLongPtrW(window, GCLP_HMODULE));
     return std::any_of(libraries_.begin(), libraries_.end(),

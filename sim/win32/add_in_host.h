@@ -58,6 +58,9 @@ public:
 
     // Whether the window is of a class one of the add-in libraries registered.
     bool ownsWindowClass(HWND window) const;
+    // Whether an add-in library has a message-only window on this thread: it waits for a message
+    // of Outlook's loop (a copy, posted work).
+    bool awaitsMessages() const;
 
     bool anyLoaded() const { return !loaded_.empty(); }
     bool anyLoadedEver() const { return !libraries_.empty(); }

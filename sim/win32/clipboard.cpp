@@ -245,7 +245,7 @@ bool ProgramThread::start(std::function<void(ProgramThread&)> body) {
     ResetEvent(stop_.handle);
     ok_ = false;
     thread_ = std::thread([this, body = std::move(body)]() noexcept { body(*this); });
-    WaitForSingleObject(ready_.handle, INFINITE);
+    waitHandlingSentMessages(ready_.handle);
     if (!ok_) stop();
     return ok_;
 }
@@ -253,6 +253,23 @@ bool ProgramThread::start(std::function<void(ProgramThread&)> body) {
 void ProgramThread::ready(bool ok) {
     ok_ = ok;
     SetEvent(ready_.handle);
+}
+
+void waitHandlingSentMessages(HANDLE event) {
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void ProgramThread::runMessagesUntilStopped(DWORD ms) const {
+    const ULONGLONG deadline = ms == INFINITE ? ~0ull : GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        const DWORD wait = ms == INFINITE ? INFINITE : static_cast<DWORD>(deadline - now);
+        if (MsgWaitForMultipleObjects(1, &stop_.handle, FALSE, wait, QS_ALLINPUT) != WAIT_OBJECT_0 + 1) return;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
 }
 
 void ProgramThread::stop() {
@@ -269,7 +286,7 @@ bool ClipboardHolder::hold(DWORD ms) {
         const bool opened = window && OpenClipboard(window);
         thread.ready(opened);
         if (opened) {
-            WaitForSingleObject(thread.stopping(), ms);
+            thread.runMessagesUntilStopped(ms);
             CloseClipboard();
         }
         if (window) DestroyWindow(window);
@@ -286,7 +303,7 @@ bool OtherProgramCopy::copy(const std::wstring& text) {
             CloseClipboard();
         }
         thread.ready(copied);
-        if (copied) WaitForSingleObject(thread.stopping(), INFINITE);
+        if (copied) thread.runMessagesUntilStopped(INFINITE);
         if (window) DestroyWindow(window);
     });
 }

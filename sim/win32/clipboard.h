@@ -90,6 +90,10 @@ struct ManualEvent {
 };
 
 // The thread of another program: started, waited for until it is ready, told to stop, joined.
+// Waits for the event, handling meanwhile the messages sent to this thread's windows: a program
+// that empties the clipboard sends its owner, often a window of Outlook's thread, WM_DESTROYCLIPBOARD.
+void waitHandlingSentMessages(HANDLE event);
+
 class ProgramThread {
 public:
     ProgramThread() = default;
@@ -103,6 +107,9 @@ public:
     void ready(bool ok);
     // Set when the thread is to stop.
     HANDLE stopping() const { return stop_.handle; }
+    // Handles the thread's messages, as a program's loop does (the clipboard sends its owner
+    // WM_DESTROYCLIPBOARD when another program empties it), until told to stop or ms have passed.
+    void runMessagesUntilStopped(DWORD ms) const;
     void stop();
 
 private:

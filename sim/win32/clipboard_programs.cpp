@@ -22,7 +22,7 @@ DelayedOwner::DelayedOwner(bool here, DWORD renderMs, std::wstring text) : rende
         while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
         if (window_) DestroyWindow(window_);
     });
-    WaitForSingleObject(ready_.handle, INFINITE);
+    waitHandlingSentMessages(ready_.handle);
 }
 
 // Still the owner, the window renders what it offered as it goes.

@@ -114,6 +114,7 @@ Simulator::Outcome Simulator::ribbonLine(const std::vector<std::wstring>& words,
         // The ribbon takes no focus: it stays where it was.
         print(std::wstring(L"outlook: ribbon press done") + (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text"
                                                                                      : L"; its text is not the keyboard focus"));
+        runUntilAddInsIdle();
         return Outcome::Done;
     }
     if (command == L"right-click" && words.size() == 2) {
@@ -145,6 +146,7 @@ Simulator::Outcome Simulator::ribbonLine(const std::vector<std::wstring>& words,
         print(L"outlook: the user picks " + quoted(wanted) + L" (the menu closes)");
         if (entry->custom) {
             model_.ribbons().pickMenuEntry(*menu.window, menu.idMso, entry->id);
+            runUntilAddInsIdle();
         } else if (const HWND text = windows_.editorOf(*menu.window)) {
             // Outlook's own entries do what they say; the view's copy goes through OLE.
             if (entry->id == L"Copy") SendMessageW(text, WM_COPY, 0, 0);

@@ -9,6 +9,7 @@
 
 #include "host/iids.h"
 #include "sim/win32/add_in_browser.h"
+#include "sim/win32/clipboard_manager.h"
 #include "sim/win32/console.h"
 #include "sim/win32/install_settings.h"
 #include "sim/win32/scenario_text.h"
@@ -94,6 +95,14 @@ Simulator::Simulator(Options options)
       windows_(model_, options.visible),
       addIns_(com_) {
     model_.setControlListener([this](const Node&) { windows_.barsChanged(); });
+    // The clipboard manager hears of a view's copy and opens the clipboard before Outlook's loop
+    // gets to its next message: it then reads the copy's formats while the add-in handles the
+    // change, and waits for Outlook's thread to render them.
+    windows_.afterCopy = [this] {
+        if (!clipboardManager_) return;
+        const ULONGLONG deadline = GetTickCount64() + 1000;
+        while (!GetOpenClipboardWindow() && GetTickCount64() < deadline) Sleep(1);
+    };
     // IOleWindow of Explorers and Inspectors gives their real windows.
     model_.setWindowHandles(
         [this](const Node& window) { return reinterpret_cast<std::uintptr_t>(windows_.handleOf(window)); });
@@ -319,6 +328,18 @@ void Simulator::handle(MSG& message) {
     DispatchMessageW(&message);
 }
 
+void Simulator::runUntilAddInsIdle(DWORD boundMs) {
+    // A line run inside another loop (the add-in's window's) leaves the messages to that loop.
+    if (lineDepth_ > 1 || (blockRunning_ && shownAddInWindow())) return;
+    const ULONGLONG deadline = GetTickCount64() + boundMs;
+    pumpMessages();
+    for (ULONGLONG now = GetTickCount64(); addIns_.awaitsMessages() && now < deadline; now = GetTickCount64()) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+        pumpMessages();
+    }
+}
+
 int Simulator::pumpMessages() {
     MSG message;
     int handled = 0;
@@ -474,7 +495,8 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         print(L"outlook: MessageBoxW returned " + std::to_wstring(answer));
         return Outcome::Done;
     }
-    if ((command == L"clipboard" || command == L"clipboard-monitor") && words.size() >= 2) return clipboardLine(words, line);
+    if ((command == L"clipboard" || command == L"clipboard-monitor" || command == L"clipboard-manager") && words.size() >= 2)
+        return clipboardLine(words, line);
     if (command == L"slow-copy" && (words.size() == 3 || words.size() == 4)) return slowCopy(words);
     if (command == L"wait" && words.size() == 2) return wait(words[1]);
     if ((command == L"browser-navigate" || command == L"browser-navigate-post") && words.size() >= 2) {
@@ -559,18 +581,45 @@ Simulator::Outcome Simulator::click(const std::vector<std::wstring>& words) {
     const std::wstring tag = button->control.tag;
     print(L"outlook: the user clicks " + button->name() + L" (" + which + L", Tag " + quoted(tag) + L") on " +
           label(node));
-    // Posted before the click is raised: the first message loop that runs in the add-in's
-    // handling of it (the capture's wait) runs that line, before the keystrokes it sends.
+    // Posted before the click is raised: Outlook's loop runs that line first after the press
+    // (posted messages come before input), before the keystrokes a capture sent.
     if (duringClick_) postLine(*std::exchange(duringClick_, std::nullopt));
     const bool cancelled = model_.click(*button);
     print(std::wstring(L"outlook: click done") + (cancelled ? L", CancelDefault set" : L"") +
           (windows_.editorHasFocus(*node) ? L"; the keyboard focus is in its text"
                                           : L"; its text is not the keyboard focus"));
+    runUntilAddInsIdle();
     return Outcome::Done;
 }
 
 Simulator::Outcome Simulator::clipboardLine(const std::vector<std::wstring>& words, const std::wstring& line) {
     const std::wstring& what = words[1];
+    if (words[0] == L"clipboard-manager") {
+        // clipboard-manager HOLD_MS | off: another program (clipboard_manager.exe) reads every
+        // format right after each change, HOLD_MS after opening the clipboard.
+        if (what == L"off" && words.size() == 2) {
+            clipboardManager_.reset();
+            print(L"outlook: the clipboard manager has ended");
+            return Outcome::Done;
+        }
+        const auto ms = parseUnsigned(what);
+        if (!ms || *ms == INFINITE || words.size() != 2) return Outcome::BadLine;
+        clipboardManager_.reset();
+        clipboardManager_ = std::make_unique<ClipboardManagerProgram>(clipboard_manager::sharedName,
+                                                                      L"clipboard_manager.exe", what);
+        const ULONGLONG deadline = GetTickCount64() + 5000;
+        while (clipboardManager_->started() && !clipboardManager_->read(&clipboard_manager::Shared::listening) &&
+               GetTickCount64() < deadline)
+            Sleep(5);
+        if (!clipboardManager_->read(&clipboard_manager::Shared::listening)) {
+            clipboardManager_.reset();
+            print(L"  UNMET: the clipboard manager did not start");
+            return Outcome::Unmet;
+        }
+        print(L"outlook: a clipboard manager reads every format right after each change, " + what +
+              L" ms after it opened the clipboard");
+        return Outcome::Done;
+    }
     if (words[0] == L"clipboard-monitor") {
         // Another program opens the clipboard right after every change and holds it MS ms.
         if (what == L"off" && words.size() == 2) {

@@ -13,9 +13,11 @@
 #include "sim/win32/add_in_windows.h"
 #include "sim/win32/application_class.h"
 #include "sim/win32/clipboard.h"
+#include "sim/win32/clipboard_manager.h"
 #include "sim/win32/clipboard_programs.h"
 #include "sim/win32/com_host.h"
 #include "sim/win32/message_boxes.h"
+#include "sim/win32/other_program.h"
 #include "sim/win32/shell_opens.h"
 #include "sim/win32/window_layer.h"
 
@@ -130,6 +132,9 @@ private:
     // One message through Outlook's loop, and every message queued.
     void handle(MSG& message);
     int pumpMessages();
+    // After a press: Outlook's loop runs until the add-ins wait for none of its messages (the
+    // copy of a capture), at most boundMs.
+    void runUntilAddInsIdle(DWORD boundMs = 3000);
     // Reads the add-in's browser address after each line and counts its changes.
     void noteBrowserAddress();
     void writeTestInstallation();
@@ -154,6 +159,8 @@ private:
     ClipboardMonitor clipboardMonitor_;  // another program reading the clipboard after each change
     OtherProgramCopy otherProgramCopy_;  // another program that copied text
     std::unique_ptr<DelayedOwner> delayedOwner_;  // the program that offered content rendered on request
+    using ClipboardManagerProgram = OtherProgram<clipboard_manager::Shared>;
+    std::unique_ptr<ClipboardManagerProgram> clipboardManager_;  // clipboard_manager.exe, while it runs
     std::optional<std::wstring> lastAddress_;  // the add-in's browser address last seen, when not empty
     int navigations_ = 0;                      // address changes seen since the last "expect navigations"
     Model model_;
@@ -183,7 +190,8 @@ private:
         std::vector<Ribbons::MenuEntry> entries;
     };
     std::optional<OpenMenu> openMenu_;  // the context menu open now
-    std::optional<std::wstring> duringClick_;  // runs inside the add-in's handling of the next click
+    // Runs from Outlook's loop right after the next press, before the keys a capture sent.
+    std::optional<std::wstring> duringClick_;
     std::vector<std::pair<std::wstring, std::size_t>> postedLines_;  // and the scenario line each came from
     HWND postedLineWindow_ = nullptr;
     int unmet_ = 0;

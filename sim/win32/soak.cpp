@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "sim/win32/add_in_browser.h"
+#include "sim/win32/clipboard_manager.h"
 #include "sim/win32/clipboard_writer.h"
 #include "sim/win32/console.h"
+#include "sim/win32/other_program.h"
 #include "sim/win32/simulator.h"
 
 namespace sim::win32 {
@@ -99,51 +101,6 @@ unsigned long userWindows() {
 
 Resources resourcesNow() { return {privateBytes(), gdiObjects(), userWindows()}; }
 
-// The writer program and the memory it publishes its last write in.
-class ClipboardWriter {
-public:
-    ClipboardWriter() {
-        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(clipboard_writer::Shared),
-                                      clipboard_writer::sharedName);
-        if (mapping_)
-            shared_ = static_cast<clipboard_writer::Shared*>(
-                MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(clipboard_writer::Shared)));
-        if (!shared_) return;
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring program(path);
-        program = program.substr(0, program.find_last_of(L'\\') + 1) + L"clipboard_writer.exe";
-        std::wstring commandLine = L"\"" + program + L"\" 7";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &process_)) {
-            CloseHandle(process_.hThread);
-            started_ = true;
-        }
-    }
-    ~ClipboardWriter() {
-        if (shared_) InterlockedExchange(&shared_->stop, 1);
-        if (started_) {
-            if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-            CloseHandle(process_.hProcess);
-        }
-        if (shared_) UnmapViewOfFile(shared_);
-        if (mapping_) CloseHandle(mapping_);
-    }
-    ClipboardWriter(const ClipboardWriter&) = delete;
-    ClipboardWriter& operator=(const ClipboardWriter&) = delete;
-
-    bool started() const { return started_; }
-    LONG lastWritten() const { return shared_ ? InterlockedCompareExchange(&shared_->lastWritten, 0, 0) : 0; }
-
-private:
-    HANDLE mapping_ = nullptr;
-    clipboard_writer::Shared* shared_ = nullptr;
-    PROCESS_INFORMATION process_{};
-    bool started_ = false;
-};
-
 }  // namespace
 
 double Simulator::medianClickMs(Node& inspector, int start, int length, int presses) {
@@ -154,8 +111,9 @@ double Simulator::medianClickMs(Node& inspector, int start, int length, int pres
         windows_.select(inspector, start, length);
         const auto begin = std::chrono::steady_clock::now();
         model_.click(*button);
+        // To the launch: the copy comes through Outlook's loop after the press returned.
+        runUntilAddInsIdle();
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
-        pumpMessages();
     }
     return median(times);
 }
@@ -173,8 +131,8 @@ Simulator::RibbonTiming Simulator::medianRibbonMs(Node& window, int start, int l
         } else if (model_.ribbons().press(window, std::nullopt) != Ribbons::Press::Done) {
             return {};
         }
+        runUntilAddInsIdle();
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
-        pumpMessages();
         if (GetClipboardSequenceNumber() != sequence) ++timing.clipboardChanges;
     }
     timing.medianMs = median(times);
@@ -202,8 +160,12 @@ int Simulator::runSoak(int presses) {
         return 1;
     }
     com_.clipboard().setText(L"the user's own copy");
-    ClipboardWriter writer;
+    OtherProgram<clipboard_writer::Shared> writer(clipboard_writer::sharedName, L"clipboard_writer.exe", L"7");
     if (!writer.started()) printError(L"soak: clipboard_writer.exe did not start; pressing without it");
+    // A clipboard history reads every copy, the view's rendered by Outlook's thread meanwhile.
+    OtherProgram<clipboard_manager::Shared> manager(clipboard_manager::sharedName, L"clipboard_manager.exe", L"2");
+    if (!manager.started()) printError(L"soak: clipboard_manager.exe did not start; pressing without it");
+    const auto lastWritten = [&writer] { return writer.read(&clipboard_writer::Shared::lastWritten); };
 
     int skipped = 0, wrongNavigation = 0, wrongClipboard = 0, reported = 0;
     Resources atStart{}, atEnd{};
@@ -212,12 +174,12 @@ int Simulator::runSoak(int presses) {
         const std::size_t w = static_cast<std::size_t>(press) % words.size();
         windows_.select(mail, starts[w], static_cast<int>(words[w].size()));
         // The writer's count first: a copy landing between the two reads then counts as during the press.
-        const LONG writtenBefore = writer.lastWritten();
+        const LONG writtenBefore = lastWritten();
         const std::wstring before = com_.clipboard().text().value_or(L"");
         const auto addressBefore = addInBrowserAddress();
         model_.click(*button);
-        pumpMessages();
-        const LONG writtenAfter = writer.lastWritten();
+        runUntilAddInsIdle();
+        const LONG writtenAfter = lastWritten();
         const std::wstring after = com_.clipboard().text().value_or(L"");
         const auto address = addInBrowserAddress();
 
@@ -251,10 +213,12 @@ int Simulator::runSoak(int presses) {
     quit();
     wchar_t figures[512];
     swprintf(figures, 512,
-             L"soak presses=%d seconds=%.1f writer_copies=%ld skipped=%d wrong_navigation=%d wrong_clipboard=%d "
+             L"soak presses=%d seconds=%.1f writer_copies=%ld manager_reads=%ld skipped=%d wrong_navigation=%d "
+             L"wrong_clipboard=%d "
              L"private_bytes_growth=%lld gdi_growth=%ld user_growth=%ld (from press %d to %d; at the end %llu bytes, %lu GDI "
              L"objects, %lu USER objects)",
-             presses, seconds, writer.lastWritten(), skipped, wrongNavigation, wrongClipboard,
+             presses, seconds, lastWritten(), manager.read(&clipboard_manager::Shared::reads), skipped, wrongNavigation,
+             wrongClipboard,
              static_cast<long long>(atEnd.privateBytes) - static_cast<long long>(atStart.privateBytes),
              static_cast<long>(atEnd.gdiObjects) - static_cast<long>(atStart.gdiObjects),
              static_cast<long>(atEnd.userWindows) - static_cast<long>(atStart.userWindows), std::min(100, presses),
