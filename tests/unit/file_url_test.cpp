@@ -15,7 +15,7 @@ std::string narrow(const std::wstring& text) {
     return out;
 }
 
-TEST(FileUrlFromPath, EscapesWhatAnAddressWouldReadDifferently) {
+TEST(FileUrlFromPath, WritesTheDriveOrServerAndEscapesWhatAnAddressWouldReadDifferently) {
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"C:\\Program Files\\Corvane\\Zeltra\\cvredir.htm", L"file:///C:/Program%20Files/Corvane/Zeltra/cvredir.htm"},
         {L"C:\\Users\\j#doe\\cvredir.htm", L"file:///C:/Users/j%23doe/cvredir.htm"},
@@ -28,12 +28,7 @@ TEST(FileUrlFromPath, EscapesWhatAnAddressWouldReadDifferently) {
         {L"C:\\<>\"{}|^[]`&", L"file:///C:/%3C%3E%22%7B%7D%7C%5E%5B%5D%60%26"},
         {L"C:\\a;b=c,d'e(f)!~@+$-_.", L"file:///C:/a;b=c,d'e(f)!~@+$-_."},
         {L"C:/mixed\\slashes", L"file:///C:/mixed/slashes"},
-    };
-    for (const auto& [path, url] : cases) EXPECT_EQ(host::fileUrlFromPath(path), url) << narrow(path);
-}
-
-TEST(FileUrlFromPath, WritesTheMachineOrServerAsTheLeadingSlashesSay) {
-    const std::pair<std::wstring, std::wstring> cases[] = {
+        // The machine or server as the leading slashes say.
         {L"c:foo\\bar", L"file:///c:foo/bar"},
         {L"\\\\server\\share\\Zeltra\\cvredir.htm", L"file://server/share/Zeltra/cvredir.htm"},
         {L"\\\\localhost\\share\\x", L"file:///share/x"},
