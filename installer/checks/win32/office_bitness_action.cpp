@@ -21,8 +21,6 @@
 
 namespace {
 
-using zeltra::setup::Bitness;
-
 // The package's own properties: the bitness of Office it is for ("x64" or "x86"), and what it says
 // when Office of the other bitness is installed.
 constexpr wchar_t packageBitnessProperty[] = L"ZeltraOfficeBitness";
@@ -57,8 +55,9 @@ constexpr REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
 
 // The machine field of the executable at PATH; nothing when it cannot be read as one.
 std::optional<std::uint16_t> machineOf(const std::wstring& path) {
-    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    constexpr DWORD anyoneMay = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE opened =
+        CreateFileW(path.c_str(), GENERIC_READ, anyoneMay, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
     const host::win32::UniqueHandle file(opened);
     unsigned char start[4096];
