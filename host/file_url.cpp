@@ -66,7 +66,8 @@ std::wstring fileUrlFromPath(std::wstring_view path) {
     // What follows "file:" is written as its slashes say: one or three mean the local machine
     // ("///"), two or more otherwise a server ("//"); "//localhost/" is the local machine too.
     std::wstring_view rest = path;
-    std::size_t slashes = startsWithDrive(path) ? 3 : 0;
+    const bool drive = path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == L':';  // "C|" is no path's
+    std::size_t slashes = drive ? 3 : 0;
     while (!rest.empty() && isSlash(rest.front())) {
         ++slashes;
         rest.remove_prefix(1);

@@ -34,6 +34,7 @@ TEST(FileUrlFromPath, WritesTheDriveOrServerAndEscapesWhatAnAddressWouldReadDiff
         {L"\\\\localhost\\share\\x", L"file:///share/x"},
         {L"\\foo\\bar", L"file:///foo/bar"},
         {L"foo\\bar", L"file:foo/bar"},
+        {L"C|\\x", L"file:C%7C/x"},  // "|" marks a drive in an address, not in a path
         // What is an address already stays as it is.
         {L"file:///c:/foo/bar", L"file:///c:/foo/bar"},
         {L"xx:c:\\foo", L"xx:c:\\foo"},

@@ -48,7 +48,7 @@ TEST(FileUrls, AreWrittenAndReadAsTheShellDoes) {
           L"D:\\100% sure\\%41\\x", L"C:\\Users\\Zo\u00EB\\\u0416\u0410\u0420\\\u65E5",
           L"C:\\a\u007F\u0080\u00FF\u0100\tb", L"C:\\<>{}^[]`&;=,'()!~@+$-_.", L"C:/mixed\\slashes",
           L"c:foo\\bar", L"\\\\server\\share\\j#doe\\cvredir.htm", L"\\\\localhost\\share\\x", L"\\foo\\bar",
-          L"foo\\bar", L"file:///c:/foo/bar", L"xx:c:\\foo"}) {
+          L"foo\\bar", L"C|\\x", L"file:///c:/foo/bar", L"xx:c:\\foo"}) {
         const std::wstring url = host::fileUrlFromPath(path);
         EXPECT_EQ(url, systemUrlFromPath(path));
         EXPECT_EQ(host::pathFromFileUrl(url), systemPathFromUrl(url));
