@@ -1,40 +1,33 @@
 #include "forms/navigation.h"
 
-#include <cwctype>
+#include <optional>
 #include <string>
 
+#include "host/file_url.h"
 #include "host/text.h"
 
 namespace zeltra {
 namespace {
 
-int hexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
+// The file an address names: a file URL's path by PathCreateFromUrlW's rules, without its query
+// and fragment (the page's own address escapes a "#" of the folder); a plain path, as Wine's
+// control reports a file URL, without its query (a path has no "?", but it may have a "#").
+std::optional<std::wstring> fileNamed(std::wstring_view address) {
+    if (host::startsWithNoCase(address, L"file:"))
+        return host::pathFromFileUrl(address.substr(0, address.find_first_of(L"?#")));
+    return std::wstring(address.substr(0, address.find(L'?')));
 }
 
-// A file's path as one spelling: no "file:" and slashes before the drive, no query or fragment,
-// escapes of ASCII decoded, backslashes only and never two in a row, lower case.
-std::wstring filePath(std::wstring_view address) {
-    if (host::startsWithNoCase(address, L"file:")) {
-        address.remove_prefix(5);
-        while (!address.empty() && (address.front() == L'/' || address.front() == L'\\')) address.remove_prefix(1);
-    }
-    address = address.substr(0, address.find_first_of(L"?#"));
-    std::wstring path;
-    for (std::size_t i = 0; i < address.size(); ++i) {
-        wchar_t c = address[i];
-        if (c == L'%' && i + 2 < address.size() && hexValue(address[i + 1]) >= 0 && hexValue(address[i + 2]) >= 0) {
-            c = static_cast<wchar_t>(hexValue(address[i + 1]) * 16 + hexValue(address[i + 2]));
-            i += 2;
-        }
+// One spelling of a path: backslashes only, never two in a row after a UNC path's leading two
+// (a folder read with a trailing backslash composes a doubled one), lower case.
+std::wstring comparable(std::wstring_view path) {
+    std::wstring text;
+    for (wchar_t c : path) {
         if (c == L'/') c = L'\\';
-        if (c == L'\\' && !path.empty() && path.back() == L'\\') continue;
-        path.push_back(static_cast<wchar_t>(std::towlower(c)));
+        if (c == L'\\' && text.size() >= 2 && text.back() == L'\\') continue;
+        text.push_back(c);
     }
-    return path;
+    return host::lowerCase(text);
 }
 
 // The shell passes an address on to the browser on a command line such as `"browser" "%1"`: a
@@ -50,8 +43,9 @@ bool fitForTheShell(std::wstring_view address) {
 
 Navigation judgeNavigation(std::wstring_view url, std::wstring_view redirectPage, bool newWindow) {
     if (host::startsWithWebScheme(url)) return fitForTheShell(url) ? Navigation::HandOff : Navigation::Drop;
-    if (!newWindow && !redirectPage.empty() && filePath(url) == filePath(redirectPage)) return Navigation::Allow;
-    return Navigation::Drop;
+    if (newWindow || redirectPage.empty()) return Navigation::Drop;
+    const std::optional<std::wstring> file = fileNamed(url);
+    return file && comparable(*file) == comparable(redirectPage) ? Navigation::Allow : Navigation::Drop;
 }
 
 }  // namespace zeltra

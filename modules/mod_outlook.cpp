@@ -4,6 +4,7 @@
 
 #include "host/components.h"
 #include "host/error_mode.h"
+#include "host/file_url.h"
 #include "host/text.h"
 #include "modules/web_sites.h"
 
@@ -142,11 +143,10 @@ bool keepsItsCase(std::wstring_view text) {
 }  // namespace
 
 std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection) {
-    const std::wstring path = replaceAll(replaceAll(std::wstring(redirectPage), L"\\", L"/"), L" ", L"%20");
     const std::wstring_view text = host::leadingUnits(selection, launchTextLimit);
     const std::wstring cased = keepsItsCase(text) ? std::wstring(text) : host::lowerCase(text);
     const std::wstring query = host::percentEncoded(replaceAll(cased, L"\\", L"/"));
-    return L"file:///" + path + L"?" + query;
+    return host::fileUrlFromPath(redirectPage) + L"?" + query;
 }
 
 void ShowInstallError(host::Desktop& desktop) {

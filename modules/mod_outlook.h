@@ -65,10 +65,11 @@ void ResetWelcome(const ModOutlook& module, host::ObjectFactory& objects, host::
 // make an address of hundreds of KB.
 inline constexpr std::size_t launchTextLimit = 2000;
 
-// The redirect page's address with the selection as its query: the path with "/" for "\" and
-// "%20" for blanks; the selection's first launchTextLimit characters (a surrogate pair that would
-// be cut is left out whole), lower-cased unless they are an http or https address (after blanks,
-// which the page trims), and percent-encoded (a backslash in it becomes "/").
+// The redirect page's address with the selection as its query: the page's file URL as the shell
+// writes it (host::fileUrlFromPath: "#", "%" and blanks of the folder escaped), then "?" and the
+// selection's first launchTextLimit characters (a surrogate pair that would be cut is left out
+// whole), lower-cased unless they are an http or https address (after blanks, which the page
+// trims), and percent-encoded (a backslash in it becomes "/").
 std::wstring launchAddress(std::wstring_view redirectPage, std::wstring_view selection);
 
 // The application's title, on its message boxes.

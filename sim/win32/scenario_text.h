@@ -18,9 +18,18 @@ inline std::vector<std::wstring> split(const std::wstring& line) {
     return words;
 }
 
-// A scenario line without its comment ("#" to the end).
+// A scenario line without its comment: "#" to the end, unless the "#" is within double quotes (a
+// folder's name may have one).
 inline std::wstring withoutComment(std::wstring line) {
-    if (const auto hash = line.find(L'#'); hash != std::wstring::npos) line.erase(hash);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == L'"') {
+            quoted = !quoted;
+        } else if (line[i] == L'#' && !quoted) {
+            line.erase(i);
+            break;
+        }
+    }
     return line;
 }
 

@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "host/iids.h"
@@ -28,6 +29,30 @@ bool readLines(const std::wstring& path, std::vector<std::wstring>& lines) {
     while (std::getline(file, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(fromUtf8(line));
+    }
+    return true;
+}
+
+// Runs Outlook's messages until FILE exists, for at most MS milliseconds; whether it came. A change
+// notification on its folder wakes the wait; where none can be had, it looks every 100 ms.
+bool waitForFile(const std::wstring& file, ULONGLONG ms, const std::function<void()>& pumpMessages) {
+    struct Notification {
+        HANDLE handle;
+        ~Notification() {
+            if (handle != INVALID_HANDLE_VALUE) FindCloseChangeNotification(handle);
+        }
+    } change{FindFirstChangeNotificationW(std::filesystem::path(file).parent_path().c_str(), FALSE,
+                                          FILE_NOTIFY_CHANGE_FILE_NAME)};
+    const bool notified = change.handle != INVALID_HANDLE_VALUE;
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    while (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        const DWORD slice = static_cast<DWORD>(notified ? deadline - now : std::min<ULONGLONG>(deadline - now, 100));
+        const DWORD woke = MsgWaitForMultipleObjectsEx(notified ? 1 : 0, &change.handle, slice, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
+        if (notified && woke == WAIT_OBJECT_0) FindNextChangeNotification(change.handle);
+        pumpMessages();
     }
     return true;
 }
@@ -499,6 +524,15 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         return clipboardLine(words, line);
     if (command == L"slow-copy" && (words.size() == 3 || words.size() == 4)) return slowCopy(words);
     if (command == L"wait" && words.size() == 2) return wait(words[1]);
+    if (command == L"wait-file" && words.size() >= 3) {
+        // wait-file MS FILE: Outlook runs its messages until another program makes FILE.
+        const auto ms = parseUnsigned(words[1]);
+        const std::wstring file = unquote(rawRestAfter(line, 2));
+        if (!ms) return Outcome::BadLine;
+        if (waitForFile(file, *ms, [this] { pumpMessages(); })) return Outcome::Done;
+        print(L"  UNMET: " + file + L" did not appear within " + words[1] + L" ms");
+        return Outcome::Unmet;
+    }
     if ((command == L"browser-navigate" || command == L"browser-navigate-post") && words.size() >= 2) {
         // What the redirect page does with location.replace, or a form in it that posts, inside
         // the add-in's browser control.

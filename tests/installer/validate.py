@@ -23,7 +23,8 @@ The evaluators, as Microsoft's ICE reference describes them:
          in 64-bit folders); a 32-bit package searches no 64-bit registry view
   ICE105 a per-user package writes nothing below HKLM, runs nothing elevated and names no
          per-machine system folder
-Beside them, the rules of our own that keep the packages what the README says they are.
+Beside them, the rules of our own that keep the packages what the README says they are, among
+them that an installation leaves a running Outlook open (no Restart Manager, no restart).
 """
 
 import re
@@ -352,6 +353,16 @@ def scope_rules(package):
     return problems
 
 
+def running_outlook_rules(package):
+    """A silent install or upgrade leaves a running Outlook alone: no Restart Manager, which would
+    shut it down to replace the DLL it holds, and no restart of the machine."""
+    problems = []
+    for name, value in (("MSIRESTARTMANAGERCONTROL", "Disable"), ("REBOOT", "ReallySuppress")):
+        if package.property(name) != value:
+            problems.append(f"{name} is {package.property(name)!r}, not {value!r}")
+    return problems
+
+
 def upgrade_codes(packages):
     problems = []
     codes = {}
@@ -454,6 +465,8 @@ def main(arguments):
             report.result(f"ICE105 {where}: nothing per machine in a per-user package", ice105(package))
         report.result(f"scope {where}: {'per-user' if package.per_user else 'per-machine'} throughout",
                       scope_rules(package))
+        report.result(f"running Outlook {where}: no Restart Manager and no restart, so Outlook stays open",
+                      running_outlook_rules(package))
     report.result("upgrade codes: one per package, as published", upgrade_codes(packages))
     kinds = {package.kind: package for package in packages}
     if "x64" in kinds and "x86" in kinds:

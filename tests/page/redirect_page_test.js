@@ -9,7 +9,7 @@
 // again, which would hide a page that leaves it unfinished (a host not yet in punycode, say): each
 // load also runs the page's script once more with a stand-in for location and must see the very
 // address expected handed to location.replace. Before any load, the script is scanned for syntax
-// and methods that IE11 lacks.
+// and methods that IE11 lacks, and the page's head for the mark of the web.
 //
 //   node redirect_page_test.js PAGE CHROMIUM WEB_SITES_HEADER [SCREENSHOT]
 "use strict";
@@ -21,7 +21,8 @@ const [pagePath, chromium, webSitesHeader, screenshot] = process.argv.slice(2);
 const site = /makerWebSite = L"([^"]*)"/.exec(fs.readFileSync(webSitesHeader, "utf8"))[1];
 const home = site + "/apps/cvmail.html";
 const lookup = site + "/lookup?q=";
-const script = scriptOf(fs.readFileSync(pagePath, "utf8"));
+const pageText = fs.readFileSync(pagePath, "utf8");
+const script = scriptOf(pageText);
 
 // [query as it appears after "?", the address the page must open, the text it must show]
 const cases = [
@@ -105,6 +106,27 @@ const missingInIe11 = [
   [/\.(startsWith|endsWith|includes|find|findIndex|repeat|padStart|padEnd|codePointAt|normalize)\(/, "a method of ES2015 or later"],
   [/\b(Array\.from|Object\.assign|String\.fromCodePoint|Symbol|Promise)\b/, "a built-in of ES2015 or later"],
 ];
+
+// Under Local Machine Zone Lockdown (on for Outlook under security baselines) a local page runs no
+// script unless it carries the mark of the web, which puts it in the zone its address names: the
+// Internet zone's "about:internet". Microsoft's rules: "<!-- saved from url=(LENGTH)ADDRESS -->"
+// with the address's length in four digits, "-->" followed directly by CR LF; the page has it on
+// the line after its doctype (a comment before the doctype would put the engine in quirks mode).
+function markOfTheWebFaults(html) {
+  const found = [];
+  const lines = html.split("\n");
+  if (lines[0] !== "<!DOCTYPE html>\r") found.push("the first line is not <!DOCTYPE html> ending in CR LF");
+  const mark = /^<!-- saved from url=\((\d{4})\)(\S+) -->\r$/.exec(lines[1] || "");
+  if (!mark) {
+    found.push("the second line is no mark of the web ending in CR LF: " + JSON.stringify(lines[1]));
+  } else {
+    if (mark[2] !== "about:internet") found.push("the mark names " + mark[2] + ", not the Internet zone's about:internet");
+    if (Number(mark[1]) !== mark[2].length) found.push("the mark's length " + mark[1] + " is not that of " + mark[2]);
+  }
+  const marks = (html.match(/saved from url=/g) || []).length;
+  if (marks !== 1) found.push("the page has " + marks + " marks of the web, not one");
+  return found;
+}
 
 function scriptOf(html) {
   const scripts = Array.from(html.matchAll(/<script>([\s\S]*?)<\/script>/g), (match) => match[1]);
@@ -217,6 +239,11 @@ async function main() {
     for (const fault of scanned) console.log("       " + fault);
     scanned.length ? failed++ : passed++;
 
+    const unmarked = markOfTheWebFaults(pageText);
+    console.log((unmarked.length ? "FAIL " : "ok   ") + "the page carries the mark of the web (the Internet zone)");
+    for (const fault of unmarked) console.log("       " + fault);
+    unmarked.length ? failed++ : passed++;
+
     const reference = await visit(browser, "hello", false);
     const ownElements = reference.seen.elements;
     await reference.page.close();
@@ -250,7 +277,7 @@ async function main() {
     await browser.close();
   }
   console.log("page: " + passed + " passed, " + failed + " failed (" + cases.length + " queries " +
-    passes.map((pass) => pass.name).join(" and ") + ", and the scan for IE11)");
+    passes.map((pass) => pass.name).join(" and ") + ", the scan for IE11 and the mark of the web)");
   process.exitCode = failed ? 1 : 0;
 }
 

@@ -28,6 +28,13 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"mixed_case", page, L"MixedCase Text", L"file:///D:/My%20Tools/Z/cvredir.htm?mixedcase%20text"},
         AddressCase{"nothing", page, L"", L"file:///D:/My%20Tools/Z/cvredir.htm?"},
         AddressCase{"backslash", page, L"a\\b", L"file:///D:/My%20Tools/Z/cvredir.htm?a/b"},
+        // The folder's path as the shell writes a file URL: what an address reads differently escaped.
+        AddressCase{"folder_with_hash", L"C:\\Users\\j#doe\\cvredir.htm", L"x", L"file:///C:/Users/j%23doe/cvredir.htm?x"},
+        AddressCase{"folder_with_percent", L"D:\\100% sure\\%41\\cvredir.htm", L"x",
+                    L"file:///D:/100%25%20sure/%2541/cvredir.htm?x"},
+        AddressCase{"folder_beyond_ascii", L"C:\\Users\\Zo\u00EB\\\u0416\\cvredir.htm", L"x",
+                    L"file:///C:/Users/Zo%EB/\u0416/cvredir.htm?x"},
+        AddressCase{"folder_on_a_server", L"\\\\server\\share\\Z\\cvredir.htm", L"x", L"file://server/share/Z/cvredir.htm?x"},
         AddressCase{"trailing_backslash_folder", L"D:\\Tools\\Z\\\\cvredir.htm", L"x",
                     L"file:///D:/Tools/Z//cvredir.htm?x"},
         AddressCase{"reserved", page, L"50% #1 a&b c+d?", L"file:///D:/My%20Tools/Z/cvredir.htm?50%25%20%231%20a%26b%20c%2Bd%3F"},

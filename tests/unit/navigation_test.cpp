@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/navigation.h"
+#include "modules/mod_outlook.h"
 #include "tests/fakes/host_fixture.h"
 
 namespace {
@@ -35,6 +36,27 @@ TEST(Navigation, OnlyTheRedirectPageStaysAndOnlyWebAddressesAreHandedOn) {
     // The folder as read, with a trailing backslash, composes a doubled one.
     EXPECT_EQ(zeltra::judgeNavigation(L"file:///D:/Tools/Z/cvredir.htm?x", L"D:\\Tools\\Z\\\\cvredir.htm", false),
               Navigation::Allow);
+}
+
+// A folder whose name an address reads differently unescaped (a per-user installation below
+// C:\Users\j#doe or C:\Users\Zoë): the page is known by the file its address names.
+TEST(Navigation, ThePageInAFolderOfAnyNameIsKnownByThePathItsAddressNames) {
+    for (const std::wstring folder : {L"C:\\Users\\j#doe\\AppData\\Local\\Programs\\Corvane\\Zeltra",
+                                      L"C:\\Users\\Zo\u00EB", L"D:\\100% sure\\%41", L"\\\\server\\share\\Zeltra"}) {
+        const std::wstring redirectPage = folder + L"\\cvredir.htm";
+        const std::string name(folder.begin(), folder.end());
+        const std::wstring address = zeltra::launchAddress(redirectPage, L"Hello World");
+        EXPECT_EQ(zeltra::judgeNavigation(address, redirectPage, false), Navigation::Allow) << name;
+        // As Wine's control reports it: the path, the query unescaped too.
+        EXPECT_EQ(zeltra::judgeNavigation(redirectPage + L"?hello world", redirectPage, false), Navigation::Allow)
+            << name;
+        EXPECT_EQ(zeltra::judgeNavigation(folder + L"\\other.htm?x", redirectPage, false), Navigation::Drop) << name;
+    }
+    const std::wstring hashPage = L"C:\\Users\\j#doe\\cvredir.htm";
+    // The address written by hand, as the add-in once did: a "#" of the folder begins a fragment.
+    EXPECT_EQ(zeltra::judgeNavigation(L"file:///C:/Users/j#doe/cvredir.htm?x", hashPage, false), Navigation::Drop);
+    EXPECT_EQ(zeltra::judgeNavigation(L"file:///C:/Users/j%23doe/cvredir.htm#doe", hashPage, false), Navigation::Allow);
+    EXPECT_EQ(zeltra::judgeNavigation(L"file:///C:/Users/j%23doe/CVREDIR.HTM", hashPage, false), Navigation::Allow);
 }
 
 // The shell puts the address on the browser's command line: a quote would end the argument there.
