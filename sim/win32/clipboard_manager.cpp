@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "sim/win32/clipboard_manager.h"
+#include "sim/win32/other_program.h"
 
 namespace {
 
@@ -43,9 +44,8 @@ void readEveryFormat(HWND window, Shared& shared, DWORD holdMs) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, sharedName);
-    if (!mapping) return 1;
-    auto* shared = static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)));
+    const sim::win32::SharedWithTheSimulator<Shared> memory(sharedName);
+    Shared* const shared = memory.get();
     if (!shared) return 1;
     const DWORD holdMs = argc > 1 ? static_cast<DWORD>(_wtoi(argv[1])) : 0;
     const HWND window = CreateWindowExW(0, L"STATIC", L"Zeltra Test Clipboard Manager", 0, 0, 0, 0, 0, HWND_MESSAGE,
@@ -64,7 +64,5 @@ int wmain(int argc, wchar_t** argv) {
     }
     RemoveClipboardFormatListener(window);
     DestroyWindow(window);
-    UnmapViewOfFile(shared);
-    CloseHandle(mapping);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "sim/win32/clipboard_writer.h"
+#include "sim/win32/other_program.h"
 
 namespace {
 
@@ -34,9 +35,8 @@ bool putText(HWND owner, const std::wstring& text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, sharedName);
-    if (!mapping) return 1;
-    auto* shared = static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)));
+    const sim::win32::SharedWithTheSimulator<Shared> memory(sharedName);
+    Shared* const shared = memory.get();
     if (!shared) return 1;
     const HWND owner = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     std::mt19937 random(argc > 1 ? static_cast<unsigned>(_wtoi(argv[1])) : 1u);
@@ -49,7 +49,5 @@ int wmain(int argc, wchar_t** argv) {
         CloseClipboard();
         ++next;
     }
-    UnmapViewOfFile(shared);
-    CloseHandle(mapping);
     return 0;
 }

@@ -8,6 +8,28 @@
 
 namespace sim::win32 {
 
+// The other program's side: the memory the simulator made for it, mapped for as long as this lives;
+// null when the simulator made none.
+template <class Shared>
+class SharedWithTheSimulator {
+public:
+    explicit SharedWithTheSimulator(const wchar_t* sharedName)
+        : mapping_(OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, sharedName)),
+          shared_(mapping_ ? static_cast<Shared*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)))
+                           : nullptr) {}
+    ~SharedWithTheSimulator() {
+        if (shared_) UnmapViewOfFile(shared_);
+        if (mapping_) CloseHandle(mapping_);
+    }
+    SharedWithTheSimulator(const SharedWithTheSimulator&) = delete;
+    SharedWithTheSimulator& operator=(const SharedWithTheSimulator&) = delete;
+    Shared* get() const { return shared_; }
+
+private:
+    HANDLE mapping_;
+    Shared* shared_;
+};
+
 template <class Shared>
 class OtherProgram {
 public:
