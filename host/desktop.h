@@ -57,13 +57,17 @@ public:
     // Empties the clipboard. Throws when it cannot be opened.
     virtual void clearClipboard() = 0;
     // Empties the clipboard unless another program has changed it since its sequence number was
-    // `sequence`; returns whether it did. Throws when it cannot be opened.
-    virtual bool clearClipboardUnlessChanged(std::uint32_t sequence) = 0;
+    // `sequence`; returns the sequence number of the clipboard as emptied, or nothing when another
+    // program changed it before or right after (the clipboard then holds that program's content).
+    // Throws when it cannot be opened.
+    virtual std::optional<std::uint32_t> clearClipboardUnlessChanged(std::uint32_t sequence) = 0;
     // Whether the window with the keyboard focus (of the foreground window's thread, where keystrokes
     // go) is a text view that copies the user's selected text on Ctrl+C (copiesSelectedText).
     virtual bool focusIsInTextView() noexcept = 0;
-    // Sends Ctrl+C to the window with the keyboard focus and returns at once: no message loop of the
-    // add-in's runs. The thread's own loop (Outlook's) delivers the keys, with the pre-translation
+    // Sends Ctrl+C to the window with the keyboard focus, unless another program has changed the
+    // clipboard since its sequence number was `unchangedSince` (checked once the wait listens, so
+    // that no change goes unseen): false then, nothing sent, `done` never called. Returns at once:
+    // no message loop of the add-in's runs. The thread's own loop (Outlook's) delivers the keys, with the pre-translation
     // through which embedded editors take their shortcuts. `done` is called once, later, from that
     // loop: copied once that window's thread has put content that offers text on the clipboard;
     // overtaken once any other program has changed it (that is the user's newer content: the
@@ -72,7 +76,7 @@ public:
     // Modifier keys the user physically holds do not join the chord, and the keyboard is left as
     // it physically is. Throws when the keys cannot be sent; `done` is then never called. A wait
     // still running is cancelled first.
-    virtual void sendCopyChord(std::function<void(CopyResult)> done) = 0;
+    [[nodiscard]] virtual bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(CopyResult)> done) = 0;
     // Ends a wait still running without calling its `done`; the chord's keys this thread has not
     // read yet are taken back.
     virtual void cancelCopyChord() noexcept = 0;
@@ -125,6 +129,8 @@ public:
 
     // Call right after putting something on the clipboard.
     void markOurs() noexcept { ours_ = desktop_.clipboardSequenceNumber(); }
+    // The same, with the sequence number the clipboard had as it was put there.
+    void markOurs(std::uint32_t sequence) noexcept { ours_ = sequence; }
 
     // Puts the saved content back now, trying a second time if the first fails; returns whether
     // it is back. Once marked ours, it is put back only while the clipboard still holds what was

@@ -30,13 +30,15 @@ bool GetSelectedText::save() noexcept try {
 bool GetSelectedText::sendChord(std::function<void(host::CopyResult)> copyArrived) noexcept {
     try {
         // Another program that copied while the clipboard was saved has the newer content: it stays.
-        if (!desktop_.clearClipboardUnlessChanged(usersClipboard_->savedAt())) {
+        const std::optional<std::uint32_t> emptied = desktop_.clearClipboardUnlessChanged(usersClipboard_->savedAt());
+        if (!emptied) {
             usersClipboard_->letGo();
             return false;
         }
-        // What the clipboard holds from here on is the capture's own until another program copies.
-        usersClipboard_->markOurs();
-        desktop_.sendCopyChord(std::move(copyArrived));
+        // What the clipboard holds from here on is the capture's own until another program copies:
+        // a copy landing before the chord goes is that program's newer content, and stays.
+        usersClipboard_->markOurs(*emptied);
+        if (!desktop_.sendCopyChord(*emptied, std::move(copyArrived))) return false;
         waiting_ = true;
         return true;
     } catch (...) {

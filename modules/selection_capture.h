@@ -26,7 +26,8 @@ public:
     // Save, then the chord: `copyArrived` is called later, from the thread's message loop, with
     // how the copy came out; hand it to finish(). False when no copy was asked for, and nothing
     // more is to be done: the focus is not in a text view or the clipboard could not be saved
-    // (the clipboard is untouched), another program copied meanwhile (its content stays), or the
+    // (the clipboard is untouched), another program copied before the chord went (its content
+    // stays), or the
     // clipboard could not be emptied or the keys sent (the user's content is put back).
     bool start(std::function<void(host::CopyResult)> copyArrived) noexcept;
     // Read, then restore. The selected text ("" when the window copied nothing: nothing is

@@ -370,11 +370,17 @@ std::wstring clipboardText(const ClipboardOptions& options) {
     return result;
 }
 
-bool clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options) {
-    const OpenClipboardScope clipboard(options);
-    if (GetClipboardSequenceNumber() != sequence) return false;
-    clipboard.empty();
-    return true;
+std::optional<DWORD> clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options) {
+    {
+        const OpenClipboardScope clipboard(options);
+        if (GetClipboardSequenceNumber() != sequence) return std::nullopt;
+        clipboard.empty();
+    }
+    // The number once closed (closing may move it): a program that copied since has put formats
+    // there; one that copies later moves it on.
+    const DWORD emptied = GetClipboardSequenceNumber();
+    if (CountClipboardFormats() != 0) return std::nullopt;
+    return emptied;
 }
 
 void clearClipboard(const ClipboardOptions& options) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -77,7 +78,8 @@ std::wstring clipboardText(const ClipboardOptions& options = {});
 // Empties the clipboard.
 void clearClipboard(const ClipboardOptions& options = {});
 // Empties the clipboard unless its sequence number has moved from `sequence`, checked while it is
-// open, so that no other program can copy in between; returns whether it did.
-bool clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options = {});
+// open, so that no other program can copy in between; returns the sequence number of the emptied
+// clipboard once closed, or nothing when it had moved, or another program has copied since.
+std::optional<DWORD> clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options = {});
 
 }  // namespace host::win32

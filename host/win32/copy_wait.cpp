@@ -15,7 +15,7 @@ constexpr UINT_PTR boundTimer = 1;
 
 }  // namespace
 
-void CopyWait::start(DWORD chordThread, DWORD bound, std::function<void(host::CopyResult)> done) {
+void CopyWait::start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyResult)> done) {
     cancel();
     class_.emplace(copyWaitClass, &procedure, com::moduleHandle());
     window_ = CreateWindowExW(0, copyWaitClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, com::moduleHandle(),
@@ -33,7 +33,7 @@ void CopyWait::start(DWORD chordThread, DWORD bound, std::function<void(host::Co
         throw Error(failure, "listening for the copy");
     }
     chordThread_ = chordThread;
-    seen_ = GetClipboardSequenceNumber();
+    seen_ = since;
     done_ = std::move(done);
 }
 

@@ -21,10 +21,11 @@ public:
     CopyWait(const CopyWait&) = delete;
     CopyWait& operator=(const CopyWait&) = delete;
 
-    // Starts listening for the copy of a window of chordThread, to be sent now; after `bound`
-    // milliseconds the copy counts as not made. Throws host::Error when the window cannot be made
-    // or listen. A wait still running is cancelled first.
-    void start(DWORD chordThread, DWORD bound, std::function<void(host::CopyResult)> done);
+    // Starts listening for the copy of a window of chordThread, to be sent now, each change past the
+    // clipboard's sequence number `since` counting; after `bound` milliseconds the copy counts as
+    // not made. Throws host::Error when the window cannot be made or listen. A wait still running
+    // is cancelled first.
+    void start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyResult)> done);
     // Ends the wait without calling done; the chord's keys this thread has not read yet are taken back.
     void cancel() noexcept;
     [[nodiscard]] bool waiting() const noexcept { return window_ != nullptr; }

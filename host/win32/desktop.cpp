@@ -97,14 +97,19 @@ bool SystemDesktop::focusIsInTextView() noexcept {
     return host::copiesSelectedText(windowClass);
 }
 
-void SystemDesktop::sendCopyChord(std::function<void(host::CopyResult)> done) {
+bool SystemDesktop::sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) {
     std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
     // A copy the focus window makes is owned by a window of its thread (with OleSetClipboard, the
     // thread's OLE clipboard window).
     chordThread_ = GetWindowThreadProcessId(keyboardFocus(), nullptr);
-    // Listening before the keys go: the copy may come at once.
+    // Listening before the keys go: the copy may come at once. A change since unchangedSince that
+    // came before the listener is another program's copy, which the window's would overwrite.
     constexpr DWORD copyBound = 1000;
-    copyWait_.start(chordThread_, copyBound, std::move(done));
+    copyWait_.start(chordThread_, copyBound, unchangedSince, std::move(done));
+    if (GetClipboardSequenceNumber() != unchangedSince) {
+        copyWait_.cancel();
+        return false;
+    }
     const UINT count = static_cast<UINT>(inputs.size());
     if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
         const HResult failure = lastErrorResult();
@@ -112,6 +117,7 @@ void SystemDesktop::sendCopyChord(std::function<void(host::CopyResult)> done) {
         chordThread_ = 0;
         throw Error(failure, "SendInput");
     }
+    return true;
 }
 
 void SystemDesktop::guardClipboard(std::shared_ptr<const host::ClipboardContent> saved, bool restored,

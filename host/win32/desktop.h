@@ -42,11 +42,11 @@ public:
     host::Object pictureOf(const host::Bitmap& picture) override;
     std::wstring clipboardText() override { return host::win32::clipboardText(options_); }
     void clearClipboard() override { host::win32::clearClipboard(options_); }
-    bool clearClipboardUnlessChanged(std::uint32_t sequence) override {
+    std::optional<std::uint32_t> clearClipboardUnlessChanged(std::uint32_t sequence) override {
         return host::win32::clearClipboardUnlessChanged(sequence, options_);
     }
     bool focusIsInTextView() noexcept override;
-    void sendCopyChord(std::function<void(host::CopyResult)> done) override;
+    [[nodiscard]] bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) override;
     void cancelCopyChord() noexcept override { copyWait_.cancel(); }
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
     // A late copy is told by the thread of the window that owns the clipboard after it: the

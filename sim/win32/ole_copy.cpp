@@ -133,15 +133,9 @@ private:
 
 bool copyThroughOle(const std::wstring& text) {
     const auto data = com::ComPtr<IDataObject>::attach(new TextData(text));
-    // Another program may hold the clipboard for a moment: a few tries over some tens of
-    // milliseconds, this thread handling what is sent to it meanwhile.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (SUCCEEDED(OleSetClipboard(data.get()))) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    return false;
+    // OleSetClipboard tries to open the clipboard once: held by another program, the copy fails
+    // (CLIPBRD_E_CANT_OPEN), as the views' copies do.
+    return SUCCEEDED(OleSetClipboard(data.get()));
 }
 
 long oleRenderings() { return renderings.load(); }

@@ -11,7 +11,7 @@
 namespace sim::win32 {
 
 // Offers the text as CF_UNICODETEXT and "HTML Format" through OleSetClipboard; false when OLE
-// refused (the clipboard stayed held by another program).
+// refused (another program held the clipboard).
 bool copyThroughOle(const std::wstring& text);
 
 // How many formats the copies made so far have rendered on request (WM_RENDERFORMAT).

@@ -142,13 +142,13 @@ std::wstring FakeDesktop::clipboardText() {
     return text;
 }
 
-bool FakeDesktop::clearClipboardUnlessChanged(std::uint32_t sequence) {
+std::optional<std::uint32_t> FakeDesktop::clearClipboardUnlessChanged(std::uint32_t sequence) {
     if (sequenceNumber != sequence) {
         open();
-        return false;
+        return std::nullopt;
     }
     clearClipboard();
-    return true;
+    return sequenceNumber;
 }
 
 void FakeDesktop::clearClipboard() {
@@ -159,9 +159,12 @@ void FakeDesktop::clearClipboard() {
 
 bool FakeDesktop::focusIsInTextView() noexcept { return host::copiesSelectedText(focusClass); }
 
-void FakeDesktop::sendCopyChord(std::function<void(host::CopyResult)> done) {
+bool FakeDesktop::sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) {
+    if (copiedBeforeTheChord) setClipboard(*std::exchange(copiedBeforeTheChord, std::nullopt));
+    if (sequenceNumber != unchangedSince) return false;
     ++copiesSent;
     awaitedCopy_ = std::move(done);
+    return true;
 }
 
 void FakeDesktop::cancelCopyChord() noexcept {

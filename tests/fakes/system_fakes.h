@@ -77,11 +77,13 @@ public:
     host::Object pictureOf(const host::Bitmap&) override { throw host::Error(host::hresult::notImplemented, "no pictures"); }
     std::wstring clipboardText() override;
     void clearClipboard() override;
-    bool clearClipboardUnlessChanged(std::uint32_t sequence) override;
+    std::optional<std::uint32_t> clearClipboardUnlessChanged(std::uint32_t sequence) override;
     // Another program's copy that lands while the clipboard is being saved.
     std::optional<ClipboardData> copiedWhileSaving;
     bool focusIsInTextView() noexcept override;
-    void sendCopyChord(std::function<void(host::CopyResult)> done) override;
+    bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) override;
+    // Another program's copy that lands between the clipboard's emptying and the chord.
+    std::optional<ClipboardData> copiedBeforeTheChord;
     void cancelCopyChord() noexcept override;
     // Whether a Ctrl+C was sent whose copy has not been delivered.
     bool copyAwaited() const { return awaitedCopy_ != nullptr; }

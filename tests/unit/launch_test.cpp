@@ -355,6 +355,17 @@ TEST_F(ButtonPress, AnotherProgramsCopyDuringTheWaitStaysAndNothingIsLaunched) {
     EXPECT_EQ(desktop.clipboard, theirs);
 }
 
+TEST_F(ButtonPress, AnotherProgramsCopyBeforeTheChordSendsNoKeysAndStays) {
+    desktop.editorSelection = L"word";
+    const fakes::ClipboardData theirs = {{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"theirs")}};
+    desktop.copiedBeforeTheChord = theirs;
+    EXPECT_TRUE(press().empty());
+    EXPECT_EQ(desktop.copiesSent, 0) << "the window's copy would overwrite it";
+    EXPECT_TRUE(navigations().empty());
+    EXPECT_EQ(desktop.clipboard, theirs);
+    EXPECT_TRUE(desktop.guardCalls.empty());
+}
+
 TEST_F(ButtonPress, AnotherProgramsCopyWhileTheClipboardIsSavedIsNotEmptied) {
     desktop.editorSelection = L"word";
     const fakes::ClipboardData theirs = {{L"CF_UNICODETEXT", fakes::FakeDesktop::textBytes(L"theirs")}};

@@ -308,7 +308,8 @@ bool runOutlooksLoopUntil(auto done) {
 // Sends the chord and runs the loop until the wait has ended; nothing when it never does.
 std::optional<host::CopyResult> copyThroughTheLoop(host::win32::SystemDesktop& desktop) {
     std::optional<host::CopyResult> result;
-    desktop.sendCopyChord([&](host::CopyResult copy) { result = copy; });
+    if (!desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyResult copy) { result = copy; }))
+        return std::nullopt;
     runOutlooksLoopUntil([&] { return result.has_value(); });
     return result;
 }
@@ -320,7 +321,7 @@ TEST(Desktop, TheChordReturnsAtOnceAndTheCopyArrivesThroughThisThreadsOwnLoop) {
     desktop.clearClipboard();
     std::optional<host::CopyResult> result;
     ASSERT_TRUE(com::canUnload());
-    desktop.sendCopyChord([&](host::CopyResult copy) { result = copy; });
+    ASSERT_TRUE(desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyResult copy) { result = copy; }));
     EXPECT_FALSE(result.has_value()) << "no message ran: nothing was copied yet";
     EXPECT_FALSE(com::canUnload()) << "its window runs the library's code";
     EXPECT_TRUE(runOutlooksLoopUntil([&] { return result.has_value(); }));
@@ -347,7 +348,7 @@ TEST(Desktop, ACancelledWaitReportsNothingAndItsKeysAreTakenBack) {
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
     bool reported = false;
-    desktop.sendCopyChord([&](host::CopyResult) { reported = true; });
+    ASSERT_TRUE(desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyResult) { reported = true; }));
     desktop.cancelCopyChord();
     EXPECT_TRUE(com::canUnload());
     runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
@@ -663,6 +664,26 @@ TEST(Desktop, AnotherProgramsCopyDuringTheWaitOvertakesTheCaptureAndItsKeysAreTa
     runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
     EXPECT_EQ(desktop.clipboardText(), L"theirs") << "the editor copied late";
     DestroyWindow(trigger);
+}
+
+// Another program's copy after the capture emptied the clipboard and before the chord: the keys are
+// not sent, so that the window's copy cannot overwrite that newer content.
+TEST(Desktop, AChangeSinceTheCaptureEmptiedTheClipboardSendsNoChord) {
+    const FocusedEditor editor(L"alpha Beta");
+    editor.select(0, 5);
+    host::win32::SystemDesktop desktop;
+    desktop.clearClipboard();
+    const std::uint32_t emptied = desktop.clipboardSequenceNumber();
+    {
+        OtherProgram program;
+        program.put(L"theirs");
+    }
+    bool reported = false;
+    EXPECT_FALSE(desktop.sendCopyChord(emptied, [&](host::CopyResult) { reported = true; }));
+    EXPECT_TRUE(com::canUnload()) << "no wait is left";
+    runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
+    EXPECT_FALSE(reported);
+    EXPECT_EQ(desktop.clipboardText(), L"theirs") << "no keys went to the editor";
 }
 
 TEST_F(Guard, ALateCopyByTheWindowTheChordWentToIsUndone) {
