@@ -2,6 +2,7 @@
 // The Outlook simulator: the Outlook model, its COM objects, real windows, and the add-ins
 // loaded from the registry, driven by a scenario or by a person.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -138,6 +139,9 @@ private:
     // Reads the add-in's browser address after each line and counts its changes.
     void noteBrowserAddress();
     void writeTestInstallation();
+    // The time from a press to its launch: the press itself when the add-in launched in it, or up
+    // to the end of the capture when the copy had to come through Outlook's loop.
+    double pressToLaunchMs(const std::function<void()>& press);
     // The median time the add-in's handling of a Click takes with that text selected.
     double medianClickMs(Node& inspector, int start, int length, int presses);
     // The median time from a ribbon press (or, with menuIdMso, a pick of the add-in's entry on that
