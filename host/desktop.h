@@ -24,6 +24,12 @@ enum class CopyResult {
     overtaken,   // another program put something there meanwhile
 };
 
+// How a copy came out, and the clipboard's sequence number when that was seen.
+struct CopyOutcome {
+    CopyResult result;
+    std::uint32_t sequence = 0;
+};
+
 // What the clipboard held at one moment, kept so that it can be put back.
 class ClipboardContent {
 public:
@@ -54,6 +60,9 @@ public:
     // The clipboard's text (CF_UNICODETEXT); empty when it holds none. Throws when the clipboard
     // cannot be opened.
     virtual std::wstring clipboardText() = 0;
+    // The same, read only while the clipboard's sequence number is still `sequence` (checked while
+    // it is open, so that nobody copies in between); nothing when another program changed it.
+    virtual std::optional<std::wstring> clipboardTextUnlessChanged(std::uint32_t sequence) = 0;
     // Empties the clipboard. Throws when it cannot be opened.
     virtual void clearClipboard() = 0;
     // Empties the clipboard unless another program has changed it since its sequence number was
@@ -76,7 +85,7 @@ public:
     // Modifier keys the user physically holds do not join the chord, and the keyboard is left as
     // it physically is. Throws when the keys cannot be sent; `done` is then never called. A wait
     // still running is cancelled first.
-    [[nodiscard]] virtual bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(CopyResult)> done) = 0;
+    [[nodiscard]] virtual bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(CopyOutcome)> done) = 0;
     // Ends a wait still running without calling its `done`; the chord's keys this thread has not
     // read yet are taken back.
     virtual void cancelCopyChord() noexcept = 0;

@@ -43,7 +43,7 @@ void Component::invalidateRibbons() noexcept {
 void Component::captureSelection(std::function<void(std::wstring)> deliver) {
     if (capture_) return;  // a second press while the first one's copy is awaited
     capture_ = std::make_unique<GetSelectedText>(modOutlook, desktop);
-    if (!capture_->start([this](host::CopyResult copy) { copyArrived(copy); })) {
+    if (!capture_->start([this](host::CopyOutcome copy) { copyArrived(copy); })) {
         capture_.reset();
         runWorkHeldForTheCapture();
         return;
@@ -51,7 +51,7 @@ void Component::captureSelection(std::function<void(std::wstring)> deliver) {
     deliverCapture_ = std::move(deliver);
 }
 
-void Component::copyArrived(host::CopyResult copy) noexcept {
+void Component::copyArrived(host::CopyOutcome copy) noexcept {
     const std::unique_ptr<GetSelectedText> capture = std::move(capture_);
     const std::function<void(std::wstring)> deliver = std::move(deliverCapture_);
     if (!capture) return;

@@ -93,7 +93,7 @@ public:
     void whenNotCapturing(std::function<void()> work);
 
 private:
-    void copyArrived(host::CopyResult copy) noexcept;
+    void copyArrived(host::CopyOutcome copy) noexcept;
     void runWorkHeldForTheCapture() noexcept;
 
     FormLoader loadForm_;

@@ -10,7 +10,7 @@ GetSelectedText::~GetSelectedText() {
     if (waiting_) desktop_.cancelCopyChord();
 }
 
-bool GetSelectedText::start(std::function<void(host::CopyResult)> copyArrived) noexcept {
+bool GetSelectedText::start(std::function<void(host::CopyOutcome)> copyArrived) noexcept {
     // Anywhere but a text view Ctrl+C copies what the user did not select (the message list
     // copies its items' columns).
     if (!desktop_.focusIsInTextView()) return false;
@@ -27,7 +27,7 @@ bool GetSelectedText::save() noexcept try {
     return false;
 }
 
-bool GetSelectedText::sendChord(std::function<void(host::CopyResult)> copyArrived) noexcept {
+bool GetSelectedText::sendChord(std::function<void(host::CopyOutcome)> copyArrived) noexcept {
     try {
         // Another program that copied while the clipboard was saved has the newer content: it stays.
         const std::optional<std::uint32_t> emptied = desktop_.clearClipboardUnlessChanged(usersClipboard_->savedAt());
@@ -48,26 +48,24 @@ bool GetSelectedText::sendChord(std::function<void(host::CopyResult)> copyArrive
     }
 }
 
-std::optional<std::wstring> GetSelectedText::finish(host::CopyResult copy) noexcept {
+std::optional<std::wstring> GetSelectedText::finish(host::CopyOutcome copy) noexcept {
     waiting_ = false;
     std::optional<std::wstring> text = read(copy);
-    if (!restore(copy) || !text) return std::nullopt;
+    if (!restore(copy.result) || !text) return std::nullopt;
     if (!text->empty()) module_.strSelection = *text;
     return text;
 }
 
-std::optional<std::wstring> GetSelectedText::read(host::CopyResult copy) noexcept try {
+std::optional<std::wstring> GetSelectedText::read(host::CopyOutcome copy) noexcept try {
     // The window copied nothing: nothing is selected. Another program copied first: nothing to read.
-    if (copy != host::CopyResult::copied) {
-        if (copy == host::CopyResult::notCopied) return std::wstring();
+    if (copy.result != host::CopyResult::copied) {
+        if (copy.result == host::CopyResult::notCopied) return std::wstring();
         return std::nullopt;
     }
-    usersClipboard_->markOurs();
-    const std::uint32_t copied = desktop_.clipboardSequenceNumber();
-    std::wstring text = desktop_.clipboardText();
-    // Another program copied as the text was read: what was read may be its text.
-    if (desktop_.clipboardSequenceNumber() != copied) return std::nullopt;
-    return text;
+    // The window's copy, as it was when it arrived: another program that copied since has the
+    // newer content, which is neither read nor overwritten.
+    usersClipboard_->markOurs(copy.sequence);
+    return desktop_.clipboardTextUnlessChanged(copy.sequence);
 } catch (...) {
     return std::nullopt;
 }

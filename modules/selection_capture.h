@@ -29,17 +29,17 @@ public:
     // (the clipboard is untouched), another program copied before the chord went (its content
     // stays), or the
     // clipboard could not be emptied or the keys sent (the user's content is put back).
-    bool start(std::function<void(host::CopyResult)> copyArrived) noexcept;
+    bool start(std::function<void(host::CopyOutcome)> copyArrived) noexcept;
     // Read, then restore. The selected text ("" when the window copied nothing: nothing is
     // selected), also kept in strSelection when it is not empty; nothing when there is nothing to
     // launch: another program copied meanwhile, or the user's content could not be put back at
     // once. A copy that may still land, and a restore that failed, are left to the desktop's guard.
-    std::optional<std::wstring> finish(host::CopyResult copy) noexcept;
+    std::optional<std::wstring> finish(host::CopyOutcome copy) noexcept;
 
 private:
     bool save() noexcept;
-    bool sendChord(std::function<void(host::CopyResult)> copyArrived) noexcept;
-    std::optional<std::wstring> read(host::CopyResult copy) noexcept;
+    bool sendChord(std::function<void(host::CopyOutcome)> copyArrived) noexcept;
+    std::optional<std::wstring> read(host::CopyOutcome copy) noexcept;
     bool restore(host::CopyResult copy) noexcept;
 
     ModOutlook& module_;

@@ -356,8 +356,10 @@ DWORD clipboardOwnerThread() noexcept {
     return owner ? GetWindowThreadProcessId(owner, nullptr) : 0;
 }
 
-std::wstring clipboardText(const ClipboardOptions& options) {
-    const OpenClipboardScope clipboard(options);
+namespace {
+
+// CF_UNICODETEXT of the open clipboard, up to its first NUL.
+std::wstring openClipboardText() {
     const HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (!data) return {};
     const std::size_t capacity = GlobalSize(data) / sizeof(wchar_t);
@@ -368,6 +370,20 @@ std::wstring clipboardText(const ClipboardOptions& options) {
     std::wstring result(text, length);
     GlobalUnlock(data);
     return result;
+}
+
+}  // namespace
+
+std::wstring clipboardText(const ClipboardOptions& options) {
+    const OpenClipboardScope clipboard(options);
+    return openClipboardText();
+}
+
+std::optional<std::wstring> clipboardTextUnlessChanged(DWORD sequence, const ClipboardOptions& options) {
+    const OpenClipboardScope clipboard(options);
+    // Rendering a format on request moves the number on neither Windows nor Wine.
+    if (GetClipboardSequenceNumber() != sequence) return std::nullopt;
+    return openClipboardText();
 }
 
 std::optional<DWORD> clearClipboardUnlessChanged(DWORD sequence, const ClipboardOptions& options) {

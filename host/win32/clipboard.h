@@ -75,6 +75,8 @@ void setClipboardPicture(const host::Bitmap& picture, const ClipboardOptions& op
 
 // The clipboard's CF_UNICODETEXT, up to its first NUL; empty when it holds none.
 std::wstring clipboardText(const ClipboardOptions& options = {});
+// The same unless its sequence number has moved from `sequence`, checked while it is open.
+std::optional<std::wstring> clipboardTextUnlessChanged(DWORD sequence, const ClipboardOptions& options = {});
 // Empties the clipboard.
 void clearClipboard(const ClipboardOptions& options = {});
 // Empties the clipboard unless its sequence number has moved from `sequence`, checked while it is

@@ -15,7 +15,7 @@ constexpr UINT_PTR boundTimer = 1;
 
 }  // namespace
 
-void CopyWait::start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyResult)> done) {
+void CopyWait::start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyOutcome)> done) {
     cancel();
     class_.emplace(copyWaitClass, &procedure, com::moduleHandle());
     window_ = CreateWindowExW(0, copyWaitClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, com::moduleHandle(),
@@ -57,25 +57,25 @@ void CopyWait::stop() noexcept {
 // A change of the chord's thread without text (a program that empties the clipboard first and
 // renders later) is passed by. A clipboard without an owner (opened for no window) cannot be told
 // apart and counts as the copy's.
-std::optional<host::CopyResult> CopyWait::outcome() noexcept {
+std::optional<host::CopyOutcome> CopyWait::outcome() noexcept {
     const DWORD now = GetClipboardSequenceNumber();
     if (now == seen_) return std::nullopt;
     seen_ = now;
     const DWORD owner = clipboardOwnerThread();
-    if (owner != 0 && owner != chordThread_) return host::CopyResult::overtaken;
-    if (clipboardOffersText()) return host::CopyResult::copied;
+    if (owner != 0 && owner != chordThread_) return host::CopyOutcome{host::CopyResult::overtaken, now};
+    if (clipboardOffersText()) return host::CopyOutcome{host::CopyResult::copied, now};
     return std::nullopt;
 }
 
-void CopyWait::finish(host::CopyResult result) noexcept {
+void CopyWait::finish(host::CopyOutcome outcome) noexcept {
     // The library stays loaded until the handler has returned, whatever it lets go of.
     const com::ModuleObject running;
-    std::function<void(host::CopyResult)> done = std::move(done_);
+    std::function<void(host::CopyOutcome)> done = std::move(done_);
     stop();
     // Overtaken, the window must not copy over the other program's newer content.
-    if (result == host::CopyResult::overtaken) takeBackKeys();
+    if (outcome.result == host::CopyResult::overtaken) takeBackKeys();
     try {
-        if (done) done(result);
+        if (done) done(outcome);
     } catch (...) {
         // Whoever waits reports its own failures; nothing may leave a window procedure.
     }
@@ -98,7 +98,8 @@ LRESULT CALLBACK CopyWait::procedure(HWND window, UINT message, WPARAM wParam, L
     }
     if (self && message == WM_TIMER && wParam == boundTimer) {
         // A change whose notification has not come yet still counts.
-        self->finish(self->outcome().value_or(host::CopyResult::notCopied));
+        self->finish(self->outcome().value_or(
+            host::CopyOutcome{host::CopyResult::notCopied, static_cast<std::uint32_t>(GetClipboardSequenceNumber())}));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

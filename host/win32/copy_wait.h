@@ -25,7 +25,7 @@ public:
     // clipboard's sequence number `since` counting; after `bound` milliseconds the copy counts as
     // not made. Throws host::Error when the window cannot be made or listen. A wait still running
     // is cancelled first.
-    void start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyResult)> done);
+    void start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyOutcome)> done);
     // Ends the wait without calling done; the chord's keys this thread has not read yet are taken back.
     void cancel() noexcept;
     [[nodiscard]] bool waiting() const noexcept { return window_ != nullptr; }
@@ -33,12 +33,12 @@ public:
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     // How the clipboard's last change came out; nothing while the copy is still awaited.
-    std::optional<host::CopyResult> outcome() noexcept;
-    void finish(host::CopyResult result) noexcept;
+    std::optional<host::CopyOutcome> outcome() noexcept;
+    void finish(host::CopyOutcome outcome) noexcept;
     void stop() noexcept;
     void takeBackKeys() const noexcept;
 
-    std::function<void(host::CopyResult)> done_;
+    std::function<void(host::CopyOutcome)> done_;
     DWORD chordThread_ = 0;
     DWORD seen_ = 0;  // the clipboard's sequence number last looked at
     std::optional<WindowClass> class_;

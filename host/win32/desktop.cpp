@@ -97,7 +97,7 @@ bool SystemDesktop::focusIsInTextView() noexcept {
     return host::copiesSelectedText(windowClass);
 }
 
-bool SystemDesktop::sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) {
+bool SystemDesktop::sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyOutcome)> done) {
     std::vector<INPUT> inputs = keyboardInputs(host::copyChord(physicallyHeldKeys()));
     // A copy the focus window makes is owned by a window of its thread (with OleSetClipboard, the
     // thread's OLE clipboard window).

@@ -41,12 +41,15 @@ public:
     void setClipboardPicture(const host::Bitmap& picture) override;
     host::Object pictureOf(const host::Bitmap& picture) override;
     std::wstring clipboardText() override { return host::win32::clipboardText(options_); }
+    std::optional<std::wstring> clipboardTextUnlessChanged(std::uint32_t sequence) override {
+        return host::win32::clipboardTextUnlessChanged(sequence, options_);
+    }
     void clearClipboard() override { host::win32::clearClipboard(options_); }
     std::optional<std::uint32_t> clearClipboardUnlessChanged(std::uint32_t sequence) override {
         return host::win32::clearClipboardUnlessChanged(sequence, options_);
     }
     bool focusIsInTextView() noexcept override;
-    [[nodiscard]] bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) override;
+    [[nodiscard]] bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyOutcome)> done) override;
     void cancelCopyChord() noexcept override { copyWait_.cancel(); }
     std::uint32_t clipboardSequenceNumber() noexcept override { return GetClipboardSequenceNumber(); }
     // A late copy is told by the thread of the window that owns the clipboard after it: the

@@ -137,9 +137,17 @@ std::wstring FakeDesktop::clipboardText() {
         if (c == 0) break;
         text += c;
     }
-    // Another program copies as soon as the text has been read.
-    if (copiedAfterTheCopy) setClipboard(*std::exchange(copiedAfterTheCopy, std::nullopt));
     return text;
+}
+
+std::optional<std::wstring> FakeDesktop::clipboardTextUnlessChanged(std::uint32_t sequence) {
+    // Another program copies between the copy's arrival and its reading.
+    if (copiedAfterTheCopy) setClipboard(*std::exchange(copiedAfterTheCopy, std::nullopt));
+    if (sequenceNumber != sequence) {
+        open();
+        return std::nullopt;
+    }
+    return clipboardText();
 }
 
 std::optional<std::uint32_t> FakeDesktop::clearClipboardUnlessChanged(std::uint32_t sequence) {
@@ -159,7 +167,7 @@ void FakeDesktop::clearClipboard() {
 
 bool FakeDesktop::focusIsInTextView() noexcept { return host::copiesSelectedText(focusClass); }
 
-bool FakeDesktop::sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) {
+bool FakeDesktop::sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyOutcome)> done) {
     if (copiedBeforeTheChord) setClipboard(*std::exchange(copiedBeforeTheChord, std::nullopt));
     if (sequenceNumber != unchangedSince) return false;
     ++copiesSent;
@@ -184,7 +192,7 @@ void FakeDesktop::runMessageLoop() {
         setClipboard({{L"CF_UNICODETEXT", textBytes(*editorSelection)}});
         result = host::CopyResult::copied;
     }
-    std::exchange(awaitedCopy_, nullptr)(result);
+    std::exchange(awaitedCopy_, nullptr)({result, sequenceNumber});
     runPostedTasks();
 }
 

@@ -33,8 +33,8 @@ public:
     bool clipboardLocked = false;
     std::vector<MessageBox> messageBoxes;
     bool messageBoxFails = false;
-    // Another program's copy that lands during the wait, before the editor's own, or as the
-    // capture reads the editor's copy.
+    // Another program's copy that lands during the wait, before the editor's own, or after the
+    // editor's copy arrived and before the capture reads it.
     std::optional<ClipboardData> copiedMeanwhile;
     std::optional<ClipboardData> copiedAfterTheCopy;
     // The class of the window with the keyboard focus; Ctrl+C is sent only to a text view.
@@ -76,12 +76,13 @@ public:
     // No picture objects here: the command-bar face then goes through the clipboard.
     host::Object pictureOf(const host::Bitmap&) override { throw host::Error(host::hresult::notImplemented, "no pictures"); }
     std::wstring clipboardText() override;
+    std::optional<std::wstring> clipboardTextUnlessChanged(std::uint32_t sequence) override;
     void clearClipboard() override;
     std::optional<std::uint32_t> clearClipboardUnlessChanged(std::uint32_t sequence) override;
     // Another program's copy that lands while the clipboard is being saved.
     std::optional<ClipboardData> copiedWhileSaving;
     bool focusIsInTextView() noexcept override;
-    bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyResult)> done) override;
+    bool sendCopyChord(std::uint32_t unchangedSince, std::function<void(host::CopyOutcome)> done) override;
     // Another program's copy that lands between the clipboard's emptying and the chord.
     std::optional<ClipboardData> copiedBeforeTheChord;
     void cancelCopyChord() noexcept override;
@@ -111,7 +112,7 @@ public:
 
 private:
     void open();
-    std::function<void(host::CopyResult)> awaitedCopy_;
+    std::function<void(host::CopyOutcome)> awaitedCopy_;
 };
 
 // The registry as WScript.Shell shows it: values by their full path in the shell's notation.

@@ -308,7 +308,7 @@ bool runOutlooksLoopUntil(auto done) {
 // Sends the chord and runs the loop until the wait has ended; nothing when it never does.
 std::optional<host::CopyResult> copyThroughTheLoop(host::win32::SystemDesktop& desktop) {
     std::optional<host::CopyResult> result;
-    if (!desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyResult copy) { result = copy; }))
+    if (!desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyOutcome copy) { result = copy.result; }))
         return std::nullopt;
     runOutlooksLoopUntil([&] { return result.has_value(); });
     return result;
@@ -321,7 +321,7 @@ TEST(Desktop, TheChordReturnsAtOnceAndTheCopyArrivesThroughThisThreadsOwnLoop) {
     desktop.clearClipboard();
     std::optional<host::CopyResult> result;
     ASSERT_TRUE(com::canUnload());
-    ASSERT_TRUE(desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyResult copy) { result = copy; }));
+    ASSERT_TRUE(desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyOutcome copy) { result = copy.result; }));
     EXPECT_FALSE(result.has_value()) << "no message ran: nothing was copied yet";
     EXPECT_FALSE(com::canUnload()) << "its window runs the library's code";
     EXPECT_TRUE(runOutlooksLoopUntil([&] { return result.has_value(); }));
@@ -348,7 +348,7 @@ TEST(Desktop, ACancelledWaitReportsNothingAndItsKeysAreTakenBack) {
     host::win32::SystemDesktop desktop;
     desktop.clearClipboard();
     bool reported = false;
-    ASSERT_TRUE(desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyResult) { reported = true; }));
+    ASSERT_TRUE(desktop.sendCopyChord(desktop.clipboardSequenceNumber(), [&](host::CopyOutcome) { reported = true; }));
     desktop.cancelCopyChord();
     EXPECT_TRUE(com::canUnload());
     runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
@@ -679,7 +679,7 @@ TEST(Desktop, AChangeSinceTheCaptureEmptiedTheClipboardSendsNoChord) {
         program.put(L"theirs");
     }
     bool reported = false;
-    EXPECT_FALSE(desktop.sendCopyChord(emptied, [&](host::CopyResult) { reported = true; }));
+    EXPECT_FALSE(desktop.sendCopyChord(emptied, [&](host::CopyOutcome) { reported = true; }));
     EXPECT_TRUE(com::canUnload()) << "no wait is left";
     runOutlooksLoopUntil([until = GetTickCount64() + 300] { return GetTickCount64() > until; });
     EXPECT_FALSE(reported);

@@ -24,10 +24,11 @@ public:
     void setClipboardPicture(const host::Bitmap&) override { throw host::Error(E_NOTIMPL); }
     host::Object pictureOf(const host::Bitmap&) override { throw host::Error(E_NOTIMPL); }
     std::wstring clipboardText() override { throw host::Error(E_NOTIMPL); }
+    std::optional<std::wstring> clipboardTextUnlessChanged(std::uint32_t) override { throw host::Error(E_NOTIMPL); }
     void clearClipboard() override { throw host::Error(E_NOTIMPL); }
     std::optional<std::uint32_t> clearClipboardUnlessChanged(std::uint32_t) override { throw host::Error(E_NOTIMPL); }
     bool focusIsInTextView() noexcept override { return false; }
-    bool sendCopyChord(std::uint32_t, std::function<void(host::CopyResult)>) override { throw host::Error(E_NOTIMPL); }
+    bool sendCopyChord(std::uint32_t, std::function<void(host::CopyOutcome)>) override { throw host::Error(E_NOTIMPL); }
     void cancelCopyChord() noexcept override {}
     std::uint32_t clipboardSequenceNumber() noexcept override { return 0; }
     void guardClipboard(std::shared_ptr<const host::ClipboardContent>, bool, bool) noexcept override {}
