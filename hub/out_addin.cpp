@@ -97,7 +97,10 @@ void OutAddIn::bindHandlers() {
         }
     }));
     objInsp.setHandler(handler([](OutAddIn& hub, std::int32_t dispid, std::span<host::Variant>) {
-        if (dispid == host::dispid::Close) hub.objInsp_Close();
+        if (dispid == host::dispid::Close) {
+            hub.currentInspectorClosed_ = true;
+            hub.objInsp_Close();
+        }
     }));
     // The application, the name space and the items raise events the add-in does not handle.
     const host::EventHandler ignore = handler([](OutAddIn&, std::int32_t, std::span<host::Variant>) {});
@@ -186,9 +189,60 @@ void OutAddIn::AttachOutlook(const host::Application& app, std::wstring_view /*p
     colExpl.assign(objOutlook.get().explorers());
     colInsp.assign(objOutlook.get().inspectors());
     objExpl.assign(objOutlook.get().activeExplorer());
+    followOtherWindowsOf(colExpl.get(), true);
+    followOtherWindowsOf(colInsp.get(), false);
+}
+
+void OutAddIn::followOtherWindow(const host::Object& window, bool explorer) {
+    if (window.isNothing()) return;
+    for (const OtherWindow& other : otherWindows_)
+        if (other.window.isSameObject(window)) return;
+    const host::Object held = window.newReference();
+    host::EventConnection events = held.connect(
+        explorer ? host::iid::ExplorerEvents_10 : host::iid::InspectorEvents_10,
+        handler([explorer, window = held](OutAddIn& hub, std::int32_t dispid, std::span<host::Variant>) {
+            if (dispid == host::dispid::SelectionChange && explorer) {
+                hub.objExpl_SelectionChange();
+            } else if (dispid == host::dispid::Close) {
+                // Copies: what the handler holds goes with the connection it ends.
+                const bool closingExplorer = explorer;
+                const host::Object closing = window;
+                if (closingExplorer) hub.objExpl_Close();
+                else hub.objInsp_Close();
+                hub.stopFollowing(closing);
+            }
+        }));
+    otherWindows_.push_back({held, std::move(events)});
+}
+
+void OutAddIn::stopFollowing(const host::Object& window) noexcept {
+    for (auto it = otherWindows_.begin(); it != otherWindows_.end(); ++it) {
+        if (!it->window.isSameObject(window)) continue;
+        const OtherWindow leaving = std::move(*it);  // disconnects and releases as it goes
+        otherWindows_.erase(it);
+        return;
+    }
+}
+
+template <class Collection>
+void OutAddIn::followOtherWindowsOf(const Collection& windows, bool explorers) noexcept {
+    std::int32_t count = 0;
+    resumeNext([&] {
+        const host::Variant value = windows.count();
+        if (value.kind() == host::Variant::Kind::Int) count = value.asInt();
+    });
+    for (std::int32_t index = 1; index <= count; ++index) {
+        resumeNext([&] {
+            const host::Object window = windows.item(index).object();
+            const host::Object followed = explorers ? objExpl.get().object() : objInsp.get().object();
+            if (!window.isSameObject(followed)) followOtherWindow(window, explorers);
+        });
+    }
 }
 
 void OutAddIn::DetachOutlook() {
+    otherWindows_.clear();
+    currentInspectorClosed_ = false;
     objInsp.clear();
     objExpl.clear();
     colInsp.clear();
@@ -201,11 +255,18 @@ void OutAddIn::DetachOutlook() {
 void OutAddIn::colExpl_NewExplorer(const host::Variant& explorer) noexcept {
     resumeNext([&] {
         if (objExpl.isNothing()) objExpl.assign(explorer.toObject());
+        else followOtherWindow(explorer.toObject(), true);
     });
 }
 
 void OutAddIn::colInsp_NewInspector(const host::Variant& inspector) noexcept {
-    resumeNext([&] { objInsp.assign(inspector.toObject()); });
+    // The item window followed so far is still open unless its Close came: it stays followed.
+    if (!objInsp.isNothing() && !currentInspectorClosed_)
+        resumeNext([&] { followOtherWindow(objInsp.get().object(), false); });
+    resumeNext([&] {
+        objInsp.assign(inspector.toObject());
+        currentInspectorClosed_ = false;
+    });
     host::Object item;
     resumeNext([&] { item = objInsp.get().currentItem(); });
     host::Variant itemClass;
@@ -240,7 +301,11 @@ void OutAddIn::CheckOpenInspectors() noexcept {
         resumeNext([&] { inspector = colInsp.get().item(index); });
         if (!inspector.isNothing()) checkButtonIfItsClassGetsOne(inspector);
     }
-    resumeNext([&] { objInsp.assign(objOutlook.get().activeInspector()); });
+    resumeNext([&] {
+        objInsp.assign(objOutlook.get().activeInspector());
+        currentInspectorClosed_ = false;
+        stopFollowing(objInsp.get().object());
+    });
 }
 
 // The Home tab's button is enabled while the reading pane shows an item: Office asks again once told.
@@ -251,7 +316,10 @@ void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) 
 }
 
 void OutAddIn::objExpl_Close() noexcept {
-    resumeNext([&] { objExpl.assign(module().objApp.activeExplorer()); });
+    resumeNext([&] {
+        objExpl.assign(module().objApp.activeExplorer());
+        stopFollowing(objExpl.get().object());  // followed through objExpl from now on
+    });
     const bool noWindowLeft = holdsOrFailsToEvaluate([&] {
         const bool noExplorer = objExpl.isNothing();
         return host::holds(host::tristateAnd(noExplorer, host::equalsInteger(module().objApp.inspectors().count(), 0)));

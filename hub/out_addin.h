@@ -3,6 +3,7 @@
 // current windows, follows their events, and detaches itself when the host has no window left.
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "host/outlook.h"
 #include "hub/event_bound.h"
@@ -100,6 +101,21 @@ private:
     EventBound<Item> objDocumentItem{host::iid::ItemEvents_10};
     EventBound<host::CommandBarButton> objCBButton{host::iid::CommandBarButtonEvents};
     host::CommandBar objCommandBar;
+
+    // Every open Explorer and item window besides the ones followed through objExpl and objInsp,
+    // connected to its events too: its Close is handled as theirs (so that the hub detaches when
+    // the last window closes, whatever the order), an Explorer's SelectionChange as objExpl's.
+    struct OtherWindow {
+        host::Object window;
+        host::EventConnection events;
+    };
+    std::vector<OtherWindow> otherWindows_;
+    bool currentInspectorClosed_ = false;  // objInsp's window has closed (objInsp keeps it)
+    void followOtherWindow(const host::Object& window, bool explorer);
+    void stopFollowing(const host::Object& window) noexcept;
+    // Follows the windows of a collection that are not objExpl or objInsp.
+    template <class Collection>
+    void followOtherWindowsOf(const Collection& windows, bool explorers) noexcept;
 };
 
 }  // namespace zeltra

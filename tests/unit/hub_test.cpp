@@ -74,21 +74,57 @@ TEST_F(HubTest, LastExplorerClosedWithAnItemWindowOpenStaysAttachedUntilThatWind
     EXPECT_TRUE(session.module.objApp.isNothing());
 }
 
-TEST_F(HubTest, OnlyTheItemWindowOpenedLastReachesTheHub) {
+// Outlook 2003 with two item windows and no main window: whichever closes last, its Close detaches
+// the hub, so that Outlook can go once its last window has closed.
+TEST_F(HubTest, TheLastItemWindowToCloseDetachesWhateverTheOrder) {
+    for (const bool newerFirst : {true, false}) {
+        SCOPED_TRACE(newerFirst ? "the newer window closes first" : "the older window closes first");
+        fakes::Session run;
+        sim::Node& older = run.model.openInspector(43, L"older");
+        ASSERT_EQ(run.onConnection(), host::hresult::ok);
+        sim::Node& newer = run.model.openInspector(45, L"newer");
+        EXPECT_EQ(older.connections.size(), 1u) << "every open item window is followed, once";
+        EXPECT_EQ(newer.connections.size(), 1u);
+        run.model.closeWindow(newerFirst ? newer : older);
+        EXPECT_TRUE(run.hub()->isAttached()) << "one item window is still open";
+        run.model.closeWindow(newerFirst ? older : newer);
+        EXPECT_FALSE(run.hub()->isAttached());
+        // Only the last button stays bound, until the hub goes: Outlook's application, name space,
+        // collections and windows are all let go of.
+        for (const auto& [node, refs] : run.model.referencesHeld())
+            EXPECT_TRUE(node->kind() == sim::Kind::CommandBarButton || node->kind() == sim::Kind::CommandBar)
+                << node->name() << " still held";
+        run.disconnectAndExpectNothingHeld();
+    }
+}
+
+// With a main window open the item windows' Closes detach nothing; the main window's does once no
+// item window is left, whatever the order they closed in.
+TEST_F(HubTest, WithAMainWindowOnlyItsCloseDetachesOnceTheItemWindowsAreGone) {
     sim::Node& explorer = model.openExplorer();
     attach();
     sim::Node& a = model.openInspector(43, L"A");
     sim::Node& b = model.openInspector(45, L"B");
-    EXPECT_TRUE(refersTo(hub().inspector().object(), b));
-    EXPECT_TRUE(a.connections.empty());
-    model.closeWindow(explorer);
-
     model.closeWindow(a);
-    EXPECT_TRUE(callsAfter(L"Inspector 1 Close").empty());
-    EXPECT_TRUE(hub().isAttached());
-
     model.closeWindow(b);
-    EXPECT_FALSE(callsAfter(L"Inspector 2 Close").empty());
+    EXPECT_TRUE(hub().isAttached());
+    model.closeWindow(explorer);
+    EXPECT_FALSE(hub().isAttached());
+}
+
+TEST_F(HubTest, EverySecondMainWindowIsFollowedAndItsCloseReachesTheHub) {
+    sim::Node& first = model.openExplorer();
+    attach();
+    sim::Node& second = model.openExplorer();
+    EXPECT_EQ(second.connections.size(), 1u);
+    model.closeWindow(first);
+    EXPECT_TRUE(refersTo(hub().explorer().object(), second));
+    EXPECT_EQ(second.connections.size(), 1u) << "followed once, through objExpl now";
+    sim::Node& third = model.openExplorer();
+    model.closeWindow(third);
+    EXPECT_FALSE(callsAfter(L"Explorer 3 Close").empty()) << "the window counts are read again";
+    EXPECT_TRUE(hub().isAttached());
+    model.closeWindow(second);
     EXPECT_FALSE(hub().isAttached());
 }
 
