@@ -16,27 +16,37 @@ struct TextMenu {
 constexpr TextMenu readOnlyText{L"ContextMenuReadOnlyMailText", L"Copy"};
 constexpr TextMenu editableText{L"ContextMenuText", L"Cut"};
 
+constexpr int outlook2007 = 12;
+constexpr int outlook2010 = 14;
+constexpr int outlook2013 = 15;
+
 struct RibbonPlace {
     const wchar_t* ribbonId;
     const wchar_t* tabIdMso;
     const TextMenu* menus[2];
+    int since;  // the first Outlook version whose ribbon the add-in adds to there
 };
 
 // The kinds of item window the command-bar button serves; distribution lists and documents get
-// nothing, as they get no button.
+// nothing, as they get no button. The first tabs of posts, tasks and journal entries are named in
+// Office's control lists from Outlook 2013 on only, and Office refuses a whole document that names
+// a tab it does not have: before 2013 those windows keep the command-bar button.
 constexpr RibbonPlace places[] = {
-    {L"Microsoft.Outlook.Mail.Read", L"TabReadMessage", {&readOnlyText, nullptr}},
-    {L"Microsoft.Outlook.Mail.Compose", L"TabNewMailMessage", {&editableText, nullptr}},
-    {L"Microsoft.Outlook.Appointment", L"TabAppointment", {&editableText, nullptr}},
-    {L"Microsoft.Outlook.Contact", L"TabContact", {&editableText, nullptr}},
-    // The main window: the Home tab, and the reading pane's menus (a mail read there, an inline reply).
-    {L"Microsoft.Outlook.Explorer", L"TabMail", {&readOnlyText, &editableText}},
+    {L"Microsoft.Outlook.Mail.Read", L"TabReadMessage", {&readOnlyText, nullptr}, outlook2007},
+    {L"Microsoft.Outlook.Mail.Compose", L"TabNewMailMessage", {&editableText, nullptr}, outlook2007},
+    {L"Microsoft.Outlook.Appointment", L"TabAppointment", {&editableText, nullptr}, outlook2007},
+    {L"Microsoft.Outlook.Contact", L"TabContact", {&editableText, nullptr}, outlook2007},
+    {L"Microsoft.Outlook.Post.Read", L"TabReadMessage", {&readOnlyText, nullptr}, outlook2013},
+    {L"Microsoft.Outlook.Post.Compose", L"TabNewMailMessage", {&editableText, nullptr}, outlook2013},
+    {L"Microsoft.Outlook.Task", L"TabTask", {&editableText, nullptr}, outlook2013},
+    {L"Microsoft.Outlook.Journal", L"TabJournal", {&editableText, nullptr}, outlook2013},
+    // The main window (it has a ribbon from 2010 on): the Home tab, and the reading pane's menus
+    // (a mail read there, an inline reply).
+    {L"Microsoft.Outlook.Explorer", L"TabMail", {&readOnlyText, &editableText}, outlook2010},
 };
 
 constexpr const wchar_t* namespace2006 = L"http://schemas.microsoft.com/office/2006/01/customui";
 constexpr const wchar_t* namespace2009 = L"http://schemas.microsoft.com/office/2009/07/customui";
-constexpr int outlook2007 = 12;
-constexpr int outlook2010 = 14;
 constexpr const wchar_t* explorerRibbonId = L"Microsoft.Outlook.Explorer";
 
 // The ribbon button's and the menu entries' common attributes.
@@ -79,9 +89,8 @@ host::Object documentOf(const Window& window, const host::Application& trusted) 
 
 std::wstring customUiFor(std::wstring_view ribbonId, int outlookVersion) {
     const bool withMenus = outlookVersion >= outlook2010;
-    if (ribbonId == explorerRibbonId && outlookVersion < outlook2010) return {};  // no explorer ribbon
     for (const RibbonPlace& place : places) {
-        if (ribbonId != place.ribbonId) continue;
+        if (ribbonId != place.ribbonId || outlookVersion < place.since) continue;
         const bool explorer = ribbonId == explorerRibbonId;
         std::wstring xml = std::wstring(L"<customUI xmlns=\"") + (withMenus ? namespace2009 : namespace2006) +
                            L"\" onLoad=\"OnRibbonLoad\"><ribbon><tabs><tab idMso=\"" + place.tabIdMso +

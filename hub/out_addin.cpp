@@ -27,29 +27,35 @@ bool sameNumber(const host::Variant& value, std::int32_t number) {
 }
 
 // Which item windows get the button, by their item's class; the first equal entry decides. From
-// Outlook 2007 on, the kinds whose first tab our ribbon XML names get it there instead; the others
-// (their tabs' idMso unknown) keep the command-bar button, which Office shows on the Add-ins tab.
+// the Outlook version given on, the kind's first tab is one our ribbon XML names (addin/ribbon.cpp)
+// and the button is there instead; before it (the tabs of posts, tasks and journal entries are not
+// confirmed before 2013) the window keeps the command-bar button, which Office shows on the
+// Add-ins tab.
+constexpr int noRibbon = 0;
+constexpr int outlook2007 = 12;
+constexpr int outlook2013 = 15;
 struct ItemClassRule {
     std::int32_t itemClass;
     bool button;
-    bool onOurRibbon;
+    int ribbonSince;
 };
 constexpr ItemClassRule itemClassRules[] = {
-    {43, true, true},     // mail item
-    {45, true, false},    // post
-    {26, true, true},     // appointment
-    {40, true, true},     // contact
-    {69, false, false},   // distribution list
-    {48, true, false},    // task
-    {42, true, false},    // journal entry
-    {41, false, false},   // document
+    {43, true, outlook2007},   // mail item
+    {45, true, outlook2013},   // post
+    {26, true, outlook2007},   // appointment
+    {40, true, outlook2007},   // contact
+    {69, false, noRibbon},     // distribution list
+    {48, true, outlook2013},   // task
+    {42, true, outlook2013},   // journal entry
+    {41, false, noRibbon},     // document
 };
 
 ButtonPlace buttonPlace(const host::Variant& itemClass, const Component& component) {
     for (const auto& rule : itemClassRules) {
         if (!sameNumber(itemClass, rule.itemClass)) continue;
         if (!rule.button) return ButtonPlace::none;
-        return rule.onOurRibbon && component.ribbonServesItemWindows() ? ButtonPlace::ribbon : ButtonPlace::commandBar;
+        const bool onOurRibbon = rule.ribbonSince != noRibbon && component.outlookVersion >= rule.ribbonSince;
+        return onOurRibbon ? ButtonPlace::ribbon : ButtonPlace::commandBar;
     }
     return ButtonPlace::none;
 }

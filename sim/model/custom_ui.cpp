@@ -22,6 +22,8 @@ const BuiltInMenu& composeMenu() {
 // Office's Add-ins tab, where Outlook 2010 and later show the command-bar controls of add-ins.
 BuiltInTab addInsTab() { return {L"TabAddIns", L"Add-ins", {}}; }
 
+constexpr int outlook2013 = 15;
+
 std::vector<RibbonKind> makeKinds() {
     const auto inspector = [](const wchar_t* id, BuiltInTab first, bool readOnly) {
         return RibbonKind{id, {std::move(first), addInsTab()}, {readOnly ? readOnlyMenu() : composeMenu()}};
@@ -35,13 +37,18 @@ std::vector<RibbonKind> makeKinds() {
                   {L"TabNewMailMessage", L"Message", {L"Clipboard", L"Basic Text", L"Names"}}, false),
         inspector(L"Microsoft.Outlook.Appointment", {L"TabAppointment", L"Appointment", {L"Actions", L"Show"}}, false),
         inspector(L"Microsoft.Outlook.Contact", {L"TabContact", L"Contact", {L"Actions", L"Communicate"}}, false),
-        inspector(L"Microsoft.Outlook.Post.Read", {L"", L"Post", {L"Respond", L"Move"}}, true),
-        inspector(L"Microsoft.Outlook.Post.Compose", {L"", L"Post", {L"Clipboard", L"Basic Text"}}, false),
+        // Office's control lists name these tabs for Outlook 2013 and later; none was found published
+        // for earlier versions.
+        inspector(L"Microsoft.Outlook.Post.Read", {L"TabReadMessage", L"Post", {L"Respond", L"Move"}, outlook2013}, true),
+        inspector(L"Microsoft.Outlook.Post.Compose",
+                  {L"TabNewMailMessage", L"Post", {L"Clipboard", L"Basic Text"}, outlook2013}, false),
+        inspector(L"Microsoft.Outlook.Task", {L"TabTask", L"Task", {L"Actions", L"Manage Task"}, outlook2013}, false),
+        inspector(L"Microsoft.Outlook.Journal", {L"TabJournal", L"Journal Entry", {L"Actions", L"Show"}, outlook2013},
+                  false),
+        // No published identifier was found for these.
         inspector(L"Microsoft.Outlook.MeetingRequest.Read", {L"", L"Meeting", {L"Respond", L"Calendar"}}, true),
         inspector(L"Microsoft.Outlook.MeetingRequest.Send", {L"", L"Meeting", {L"Actions", L"Attendees"}}, false),
         inspector(L"Microsoft.Outlook.DistributionList", {L"", L"Contact Group", {L"Actions", L"Members"}}, false),
-        inspector(L"Microsoft.Outlook.Task", {L"", L"Task", {L"Actions", L"Manage Task"}}, false),
-        inspector(L"Microsoft.Outlook.Journal", {L"", L"Journal Entry", {L"Actions", L"Show"}}, false),
     };
 }
 
@@ -422,8 +429,10 @@ private:
     }
 
     bool knownTab(const std::wstring& idMso) const {
-        return kind_ && std::any_of(kind_->tabs.begin(), kind_->tabs.end(),
-                                    [&](const BuiltInTab& t) { return !t.idMso.empty() && t.idMso == idMso; });
+        return kind_ && std::any_of(kind_->tabs.begin(), kind_->tabs.end(), [&](const BuiltInTab& t) {
+                   const std::wstring known = t.idMsoIn(version_);
+                   return !known.empty() && known == idMso;
+               });
     }
     bool knownMenu(const std::wstring& idMso) const {
         return kind_ && std::any_of(kind_->menus.begin(), kind_->menus.end(),

@@ -30,6 +30,10 @@ struct BuiltInTab {
     std::wstring idMso;  // empty where no published identifier was found for it
     std::wstring label;
     std::vector<std::wstring> groups;
+    int idMsoSince = 12;  // the first Outlook version whose published control lists name it
+
+    // Its idMso in that Outlook version; empty where none is known there.
+    std::wstring idMsoIn(int outlookVersion) const { return outlookVersion >= idMsoSince ? idMso : std::wstring(); }
 };
 struct BuiltInMenu {
     std::wstring idMso;

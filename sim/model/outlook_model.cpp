@@ -428,7 +428,7 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         getter<MemberInfo>(L"Version", 0x116, [](Model& m, Node&, Args) -> Value { return versionText(m.version_); }),
     };
     static const std::vector<MemberInfo> nameSpace = {
-        getter<MemberInfo>(L"Type", 0x2101, [](Model&, Node&, Args) -> Value { return std::wstring(L"MAPI"); }),
+        getter<MemberInfo>(L"Type", 0x2104, [](Model&, Node&, Args) -> Value { return std::wstring(L"MAPI"); }),
     };
     static const std::vector<MemberInfo> explorers = {
         getter<MemberInfo>(L"Count", 0x50,
@@ -489,10 +489,11 @@ const std::vector<Model::MemberInfo>& Model::membersOf(Kind kind) {
         method<MemberInfo>(L"Item", 0x51, {{L"Index", takes::integer, false}},
                            [](Model&, Node& n, Args a) -> Value { return elementAt(n, std::get<std::int32_t>(a[0])); }),
     };
-    // Word's members, with the DISPIDs of Word's type library.
+    // Word's members, with the DISPIDs of Word's type library. A Document's Application is 1 (its
+    // 0x3E8 is BuiltInDocumentProperties); that of Word's other objects is 0x3E8.
     static const std::vector<MemberInfo> wordDocument = {
         getter<MemberInfo>(L"Windows", 0x22, [](Model&, Node& n, Args) -> Value { return n.wordWindows; }),
-        getter<MemberInfo>(L"Application", 0x3E8, [](Model& m, Node&, Args) -> Value { return &m.wordApplication(); }),
+        getter<MemberInfo>(L"Application", 0x1, [](Model& m, Node&, Args) -> Value { return &m.wordApplication(); }),
     };
     static const std::vector<MemberInfo> wordWindows = {
         getter<MemberInfo>(L"Count", 0x2, [](Model&, Node&, Args) -> Value { return 1; }),

@@ -211,7 +211,7 @@ std::vector<Ribbons::ShownGroup> Ribbons::shown(Node& window) {
     cache.groups.clear();
     if (!loaded) return cache.groups;
     const ui::RibbonKind* kind = ui::ribbonKind(loaded->ribbonId);
-    const std::wstring firstTab = kind && !kind->tabs.empty() ? kind->tabs.front().idMso : L"";
+    const std::wstring firstTab = kind && !kind->tabs.empty() ? kind->tabs.front().idMsoIn(model_.version()) : L"";
     const auto state = [&](const ui::Control& control) -> const ShownControl& {
         auto it = cache.states.find(control.id);
         if (it == cache.states.end()) it = cache.states.emplace(control.id, evaluate(*loaded, window, control)).first;

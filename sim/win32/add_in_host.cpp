@@ -114,7 +114,7 @@ com::ComPtr<IDTExtensibility2> AddInHost::connect(const AddInEntry& entry, ext_C
     if (FAILED(hr)) return {};  // Outlook disables an add-in that fails to connect
     // Office 2007 and later ask the connection object for its ribbon customisation.
     if (model.version() >= 12) {
-        auto ribbon = ribbonTargetOf(com_, object.get(), entry.progId);
+        auto ribbon = ribbonTargetOf(com_, object.get(), entry.progId, ribbonCallbackPath_);
         print(std::wstring(L"outlook: QueryInterface(IRibbonExtensibility) -> ") +
               (ribbon ? L"S_OK" : L"not answered: no ribbon customisation"));
         if (ribbon) model.ribbons().connected(std::move(ribbon));

@@ -10,6 +10,7 @@
 #include "extensibility.h"
 #include "com/ptr.h"
 #include "sim/win32/com_host.h"
+#include "sim/win32/ribbon_target.h"
 
 namespace sim::win32 {
 
@@ -62,6 +63,9 @@ public:
     // of Outlook's loop (a copy, posted work).
     bool awaitsMessages() const;
 
+    // Where the ribbon's callbacks of the add-ins connected from now on are looked up.
+    void setRibbonCallbackPath(CallbackPath path) { ribbonCallbackPath_ = path; }
+
     bool anyLoaded() const { return !loaded_.empty(); }
     bool anyLoadedEver() const { return !libraries_.empty(); }
     const Timings& timings() const { return timings_; }
@@ -80,6 +84,7 @@ private:
     std::set<std::wstring> libraryClasses_;
     std::vector<std::wstring> libraries_;
     Timings timings_;
+    CallbackPath ribbonCallbackPath_ = CallbackPath::objectDispatch;
 };
 
 }  // namespace sim::win32

@@ -83,6 +83,16 @@ Simulator::Outcome Simulator::ribbonLine(const std::vector<std::wstring>& words,
         print(L"outlook: this is Outlook " + words[1]);
         return Outcome::Done;
     }
+    if (command == L"ribbon-callbacks" && words.size() == 2) {
+        // Before Outlook starts: how it calls the ribbon callbacks of the add-ins it connects.
+        if (started_) return Outcome::BadLine;
+        const bool asOffice = words[1] == L"as-office";
+        if (!asOffice && words[1] != L"through-extensibility") return Outcome::BadLine;
+        addIns_.setRibbonCallbackPath(asOffice ? CallbackPath::objectDispatch : CallbackPath::throughExtensibility);
+        print(std::wstring(L"outlook: ribbon callbacks through ") +
+              (asOffice ? L"the IDispatch of the add-in's object" : L"the IRibbonExtensibility pointer"));
+        return Outcome::Done;
+    }
     if (command == L"compose" && words.size() >= 3) {
         // compose NAME CLASS [BODY]: a new item is being written.
         const auto itemClass = classOf(words[2]);

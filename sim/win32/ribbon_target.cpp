@@ -15,8 +15,10 @@ using Returns = RibbonTarget::Returns;
 
 class AddInRibbon final : public RibbonTarget {
 public:
-    AddInRibbon(ComHost& com, com::ComPtr<IRibbonExtensibility> ribbon, std::wstring progId)
-        : com_(com), ribbon_(std::move(ribbon)), progId_(std::move(progId)) {}
+    AddInRibbon(ComHost& com, com::ComPtr<IRibbonExtensibility> ribbon, com::ComPtr<IDispatch> callbacks,
+                HRESULT callbacksAnswer, std::wstring progId)
+        : com_(com), ribbon_(std::move(ribbon)), callbacks_(std::move(callbacks)), callbacksAnswer_(callbacksAnswer),
+          progId_(std::move(progId)) {}
 
     std::optional<std::wstring> customUi(const std::wstring& ribbonId) override {
         com::Bstr id(ribbonId);
@@ -27,10 +29,12 @@ public:
     }
 
     Answer call(const std::wstring& name, const std::vector<Value>& args, Returns returns) override {
+        if (!callbacks_)
+            return {Answer::Status::NameNotFound, {}, std::nullopt, L"QueryInterface(IDispatch) -> " + hex(callbacksAnswer_)};
         std::wstring copy = name;
         LPOLESTR names[] = {copy.data()};
         DISPID dispid = DISPID_UNKNOWN;
-        HRESULT hr = ribbon_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
+        HRESULT hr = callbacks_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
         if (FAILED(hr)) return {Answer::Status::NameNotFound, {}, std::nullopt, L"GetIDsOfNames -> " + hex(hr)};
         // Arguments in reverse order; each object is a reference the add-in is handed for the call.
         std::vector<com::UniqueVariant> values(args.size());
@@ -39,8 +43,8 @@ public:
         com::UniqueVariant result;
         EXCEPINFO exception{};
         UINT argError = 0;
-        hr = ribbon_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                             returns == Returns::Nothing ? nullptr : result.get(), &exception, &argError);
+        hr = callbacks_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                returns == Returns::Nothing ? nullptr : result.get(), &exception, &argError);
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
         SysFreeString(exception.bstrHelpFile);
@@ -79,16 +83,28 @@ private:
 
     ComHost& com_;
     com::ComPtr<IRibbonExtensibility> ribbon_;
+    com::ComPtr<IDispatch> callbacks_;  // null when the object did not answer IDispatch
+    HRESULT callbacksAnswer_;
     std::wstring progId_;
 };
 
 }  // namespace
 
-std::shared_ptr<RibbonTarget> ribbonTargetOf(ComHost& com, IUnknown* connectObject, const std::wstring& progId) {
+std::shared_ptr<RibbonTarget> ribbonTargetOf(ComHost& com, IUnknown* connectObject, const std::wstring& progId,
+                                             CallbackPath path) {
     com::ComPtr<IRibbonExtensibility> ribbon;
     if (!connectObject || FAILED(connectObject->QueryInterface(IID_IRibbonExtensibility, ribbon.putVoid())) || !ribbon)
         return nullptr;
-    return std::make_shared<AddInRibbon>(com, std::move(ribbon), progId);
+    com::ComPtr<IDispatch> callbacks;
+    HRESULT answer = S_OK;
+    if (path == CallbackPath::throughExtensibility) {
+        callbacks = com::ComPtr<IDispatch>(ribbon.get());
+    } else {
+        answer = connectObject->QueryInterface(IID_IDispatch, callbacks.putVoid());
+        if (FAILED(answer)) callbacks.reset();
+        else if (!callbacks) answer = E_POINTER;
+    }
+    return std::make_shared<AddInRibbon>(com, std::move(ribbon), std::move(callbacks), answer, progId);
 }
 
 }  // namespace sim::win32

@@ -1,6 +1,6 @@
 #pragma once
 // The add-in's IRibbonExtensibility as Office drives it: GetCustomUI through the interface, the
-// callbacks of its XML by name through the same pointer's IDispatch.
+// callbacks of its XML by name through the IDispatch the add-in's object answers to QueryInterface.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -21,7 +21,18 @@ struct IRibbonExtensibility : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) = 0;
 };
 
+// Where the host looks the callbacks up by name and calls them.
+enum class CallbackPath {
+    // As Office does: QueryInterface(IID_IDispatch) on the object that returned IRibbonExtensibility,
+    // GetIDsOfNames and Invoke there. An IRibbonExtensibility whose own IDispatch knows only
+    // GetCustomUI works.
+    objectDispatch,
+    // GetIDsOfNames and Invoke on the IRibbonExtensibility pointer itself.
+    throughExtensibility,
+};
+
 // Asks the add-in's connection object for IRibbonExtensibility; null when it does not answer.
-std::shared_ptr<RibbonTarget> ribbonTargetOf(ComHost& com, IUnknown* connectObject, const std::wstring& progId);
+std::shared_ptr<RibbonTarget> ribbonTargetOf(ComHost& com, IUnknown* connectObject, const std::wstring& progId,
+                                             CallbackPath path = CallbackPath::objectDispatch);
 
 }  // namespace sim::win32

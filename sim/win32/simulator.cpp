@@ -403,7 +403,7 @@ Simulator::Outcome Simulator::execute(const std::vector<std::wstring>& words, co
         aliases_[words[1]] = &inspector;
         return Outcome::Done;
     }
-    if (command == L"version" || command == L"compose" || command == L"editor" || command == L"ribbon-click" ||
+    if (command == L"version" || command == L"ribbon-callbacks" || command == L"compose" || command == L"editor" || command == L"ribbon-click" ||
         command == L"right-click" || command == L"menu-pick" || command == L"menu-close" ||
         command == L"select-item" || command == L"reply-inline" || command == L"screenshot-menu")
         return ribbonLine(words, line);

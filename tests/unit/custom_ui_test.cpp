@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "sim/model/custom_ui.h"
 #include "sim/model/xml_reader.h"
@@ -210,6 +211,34 @@ TEST(CustomUi, RefusesBuiltInTabsAndMenusOfOtherWindows) {
     EXPECT_FALSE(validate(document(ns2009, menu(L"ContextMenuMailItem")), sim::ui::explorerRibbonId, 16).ui);
     EXPECT_FALSE(validate(document(ns2009, L"<contextMenus><contextMenu/></contextMenus>"),
                           L"Microsoft.Outlook.Mail.Read", 16).ui);
+}
+
+TEST(CustomUi, KnowsTheTabsOfPostsTasksAndJournalEntriesFrom2013On) {
+    const std::pair<std::wstring, std::wstring> firstTabs[] = {
+        {L"Microsoft.Outlook.Post.Read", L"TabReadMessage"},
+        {L"Microsoft.Outlook.Post.Compose", L"TabNewMailMessage"},
+        {L"Microsoft.Outlook.Task", L"TabTask"},
+        {L"Microsoft.Outlook.Journal", L"TabJournal"},
+    };
+    for (const auto& [ribbonId, idMso] : firstTabs) {
+        const std::wstring tab = readTab(L"<button id=\"b\"/>", L"idMso=\"" + idMso + L"\"");
+        EXPECT_TRUE(validate(document(ns2009, tab), ribbonId, 16).ui) << testing::PrintToString(ribbonId);
+        EXPECT_TRUE(validate(document(ns2006, tab), ribbonId, 15).ui) << testing::PrintToString(ribbonId);
+        // Not confirmed for Outlook 2010 and 2007: refused there, as an unknown tab is.
+        EXPECT_EQ(errorOf(validate(document(ns2009, tab), ribbonId, 14)), L"unknown Office control ID: " + idMso);
+        EXPECT_EQ(errorOf(validate(document(ns2006, tab), ribbonId, 12)), L"unknown Office control ID: " + idMso);
+        const sim::ui::BuiltInTab& first = sim::ui::ribbonKind(ribbonId)->tabs.front();
+        EXPECT_EQ(first.idMsoIn(16), idMso);
+        EXPECT_EQ(first.idMsoIn(14), L"");
+    }
+    // Each kind has its own: a task's is not a journal entry's, a post being read has no compose tab.
+    EXPECT_FALSE(validate(document(ns2009, readTab(L"", L"idMso=\"TabJournal\"")), L"Microsoft.Outlook.Task", 16).ui);
+    EXPECT_FALSE(validate(document(ns2009, readTab(L"", L"idMso=\"TabTask\"")), L"Microsoft.Outlook.Journal", 16).ui);
+    EXPECT_FALSE(
+        validate(document(ns2009, readTab(L"", L"idMso=\"TabNewMailMessage\"")), L"Microsoft.Outlook.Post.Read", 16).ui);
+    // Meeting requests and distribution lists still have none.
+    EXPECT_EQ(sim::ui::ribbonKind(L"Microsoft.Outlook.MeetingRequest.Read")->tabs.front().idMsoIn(16), L"");
+    EXPECT_EQ(sim::ui::ribbonKind(L"Microsoft.Outlook.DistributionList")->tabs.front().idMsoIn(16), L"");
 }
 
 TEST(CustomUi, KnowsTheRibbonOfEachKindOfWindow) {

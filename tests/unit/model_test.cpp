@@ -340,6 +340,32 @@ TEST(OutlookModel, MembersAnswerOnlyTheKindsTheyAreDeclaredWith) {
     EXPECT_NE(nodeOf(model.invoke(app, L"ActiveExplorer", invoke::method | invoke::get, {})), nullptr);
 }
 
+// A caller that binds by DISPID, with the numbers of the type libraries, reaches the member its name
+// reaches, and nothing where the type library has a member the model does not.
+TEST(OutlookModel, MembersAnswerAtTheDispidsOfTheirTypeLibraries) {
+    sim::Model model;
+    Node& nameSpace = model.nameSpace();
+    EXPECT_EQ(model.dispidOf(nameSpace, L"Type"), 0x2104);
+    EXPECT_EQ(model.invoke(nameSpace, 0x2104, invoke::get, {}), Value(std::wstring(L"MAPI")));
+    // 0x2101 is NameSpace.CurrentUser.
+    EXPECT_EQ(errorOf([&] { model.invoke(nameSpace, 0x2101, invoke::get, {}); }), host::hresult::memberNotFound);
+
+    Node& inspector = model.openInspector(43, L"");  // edited in Word
+    Node& document = *nodeOf(model.invoke(inspector, 0x210F, invoke::get, {}));
+    Node* word = nodeOf(model.invoke(document, 1, invoke::get, {}));
+    ASSERT_NE(word, nullptr);
+    EXPECT_EQ(word->kind(), sim::Kind::WordApplication);
+    EXPECT_EQ(model.dispidOf(document, L"Application"), 1);
+    // On a Document 0x3E8 is BuiltInDocumentProperties; on Word's other objects it is Application.
+    EXPECT_EQ(errorOf([&] { model.invoke(document, 0x3E8, invoke::get, {}); }), host::hresult::memberNotFound);
+    Node& windows = *nodeOf(model.invoke(document, 0x22, invoke::get, {}));
+    const Value one = 1;
+    Node& window = *nodeOf(model.invoke(windows, 0, invoke::method | invoke::get, {&one, 1}));
+    EXPECT_EQ(nodeOf(model.invoke(windows, 0x3E8, invoke::get, {})), word);
+    EXPECT_EQ(nodeOf(model.invoke(window, 0x3E8, invoke::get, {})), word);
+    EXPECT_EQ(nodeOf(model.invoke(*nodeOf(model.invoke(window, 4, invoke::get, {})), 0x3E8, invoke::get, {})), word);
+}
+
 TEST(OutlookModel, AConnectionPointIsAnObjectOfItsOwn) {
     sim::Model model;
     Node& point = model.connectionPoint(model.application(), host::iid::ApplicationEvents_10);

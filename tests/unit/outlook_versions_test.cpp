@@ -7,8 +7,10 @@
 #include <memory>
 #include <optional>
 
+#include "addin/ribbon.h"
 #include "host/iids.h"
 #include "sim/model/outlook_model.h"
+#include "tests/fakes/host_fixture.h"
 
 namespace {
 
@@ -286,5 +288,47 @@ TEST(RibbonHost, Outlook2003HasNoRibbonAnd2007NoExplorerRibbon) {
     model.openInspector(43, L"");
     EXPECT_EQ(addIn->asked, std::vector<std::wstring>{L"Microsoft.Outlook.Mail.Read"});
 }
+
+}  // namespace
+
+namespace {
+
+// The add-in's surface on the windows of each kind that gets a button, per Outlook version: the
+// ribbon where its XML names the kind's first tab and Office's checks take it, otherwise the
+// command-bar button; never both, never neither.
+struct ItemWindowSurface : testing::TestWithParam<int> {};
+
+TEST_P(ItemWindowSurface, IsTheRibbonWhereTheTabIsKnownAndTheCommandBarElsewhere) {
+    const int version = GetParam();
+    fakes::Session session(version);
+    session.model.openExplorer();
+    ASSERT_EQ(session.onConnection(), host::hresult::ok);
+    // Mail items, appointments and contacts from 2007 on; posts, tasks and journal entries from 2013 on.
+    const std::pair<std::int32_t, int> ribbonSince[] = {{43, 12}, {26, 12}, {40, 12}, {45, 15}, {48, 15}, {42, 15}};
+    for (const auto& [itemClass, since] : ribbonSince)
+        for (const bool compose : {false, true}) {
+            const std::wstring ribbonId = sim::ui::inspectorRibbonId(itemClass, compose);
+            const std::string where = testing::PrintToString(ribbonId) + " in " + std::to_string(version);
+            const std::wstring xml = zeltra::customUiFor(ribbonId, version);
+            EXPECT_EQ(!xml.empty(), version >= since) << where;
+            if (!xml.empty()) {
+                const auto checked = sim::ui::validate(xml, ribbonId, version);
+                ASSERT_TRUE(checked.ui) << where << ": " << testing::PrintToString(checked.error->message);
+                // On the tab the window opens on, and in its text's menu.
+                const sim::ui::RibbonKind& kind = *sim::ui::ribbonKind(ribbonId);
+                ASSERT_EQ(checked.ui->tabs.size(), 1u) << where;
+                EXPECT_EQ(checked.ui->tabs[0].id, kind.tabs.front().idMsoIn(version)) << where;
+                if (version >= 14) {
+                    ASSERT_EQ(checked.ui->contextMenus.size(), 1u) << where;
+                    EXPECT_EQ(checked.ui->contextMenus[0].idMso, kind.menus.front().idMso) << where;
+                }
+            }
+            sim::Node& window = session.model.openInspector(itemClass, L"body", compose);
+            EXPECT_EQ(fakes::zeltraButton(session.model, window) != nullptr, xml.empty()) << where;
+        }
+    session.disconnectAndExpectNothingHeld();
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ItemWindowSurface, testing::Values(12, 14, 16));
 
 }  // namespace

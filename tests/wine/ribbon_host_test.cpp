@@ -1,7 +1,7 @@
 // The simulator's ribbon host driving an add-in object of the test's own through COM, as Office
-// drives IRibbonExtensibility: GetCustomUI through the interface, callbacks by name through its
-// IDispatch with real IRibbonControl and IRibbonUI objects; and Word's selection read from a real
-// edit control.
+// drives IRibbonExtensibility: GetCustomUI through the interface, callbacks by name through the
+// IDispatch the object answers, with real IRibbonControl and IRibbonUI objects; and Word's selection
+// read from a real edit control.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -294,6 +294,126 @@ TEST_F(RibbonHost, GettersAreCalledAgainAfterInvalidateAndFailuresFallBack) {
     groups = model.ribbons().shown(window);
     EXPECT_FALSE(groups[0].controls[0].image);
     EXPECT_EQ(count(), 3);
+}
+
+// An add-in shaped as Microsoft's native sample: its IRibbonExtensibility's own IDispatch knows
+// GetCustomUI only, and the callbacks are answered by the object's IDispatch, another interface of
+// the same object.
+class SampleShapedAddIn {
+public:
+    int presses = 0;
+    bool answersDispatch = true;
+    ULONG refs = 1;
+
+    IUnknown* identity() { return &callbacks_; }
+
+private:
+    HRESULT query(REFIID iid, void** out) {
+        *out = nullptr;
+        if (iid == IID_IUnknown || (iid == IID_IDispatch && answersDispatch)) *out = static_cast<IDispatch*>(&callbacks_);
+        else if (iid == sim::win32::IID_IRibbonExtensibility) *out = static_cast<IRibbonExtensibility*>(&ribbon_);
+        else return E_NOINTERFACE;
+        ++refs;
+        return S_OK;
+    }
+    // The names one IDispatch knows, at DISPIDs 1, 2, ...
+    static HRESULT idOf(const std::vector<std::wstring>& known, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) {
+        if (riid != IID_NULL || count != 1) return E_INVALIDARG;
+        const auto it = std::find(known.begin(), known.end(), names[0]);
+        ids[0] = it == known.end() ? DISPID_UNKNOWN : static_cast<DISPID>(it - known.begin() + 1);
+        return it == known.end() ? DISP_E_UNKNOWNNAME : S_OK;
+    }
+
+    template <typename Interface>
+    struct Part : Interface {
+        SampleShapedAddIn& outer;
+        explicit Part(SampleShapedAddIn& o) : outer(o) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override { return outer.query(iid, out); }
+        ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++outer.refs; }
+        ULONG STDMETHODCALLTYPE Release() noexcept override { return --outer.refs; }
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+            *count = 0;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    };
+    struct Callbacks final : Part<IDispatch> {
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
+            return idOf({L"act"}, riid, names, count, ids);
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                         UINT*) noexcept override {
+            if (id != 1 || flags != DISPATCH_METHOD) return DISP_E_MEMBERNOTFOUND;
+            ++outer.presses;
+            return S_OK;
+        }
+    };
+    struct Ribbon final : Part<IRibbonExtensibility> {
+        using Part::Part;
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
+            return idOf({L"GetCustomUI"}, riid, names, count, ids);
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+            return DISP_E_MEMBERNOTFOUND;  // GetCustomUI is called through the interface
+        }
+        HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) noexcept override {
+            *ribbonXml = com::toWString(ribbonId) == L"Microsoft.Outlook.Mail.Read"
+                             ? SysAllocString(L"<customUI xmlns='http://schemas.microsoft.com/office/2009/07/customui'>"
+                                              L"<ribbon><tabs><tab idMso='TabReadMessage'><group id='g' label='G'>"
+                                              L"<button id='launch' label='Launch' onAction='act'/></group></tab></tabs>"
+                                              L"</ribbon></customUI>")
+                             : nullptr;
+            return S_OK;
+        }
+    };
+    Callbacks callbacks_{*this};
+    Ribbon ribbon_{*this};
+};
+
+struct RibbonCallbackPaths : testing::Test {
+    testing_support::ComApartment apartment;
+    sim::Model model;
+    sim::win32::ComHost com{model};
+    SampleShapedAddIn addIn;
+
+    // Connects the add-in, presses its button on a mail window, and returns the callback error
+    // reported, or "" when none was.
+    std::wstring press(sim::win32::CallbackPath path) {
+        auto target = sim::win32::ribbonTargetOf(com, addIn.identity(), L"Sample.Connect", path);
+        if (!target) return L"no IRibbonExtensibility";
+        model.ribbons().connected(std::move(target));
+        sim::Node& window = model.openInspector(43, L"");
+        EXPECT_EQ(model.ribbons().press(window, L"launch"), sim::Ribbons::Press::Done);
+        model.ribbons().disconnected();
+        for (const auto& e : model.traceLog())
+            if (e.type == sim::TraceEntry::Type::UiError) return e.text;
+        return L"";
+    }
+    void TearDown() override {
+        EXPECT_TRUE(model.referencesHeld().empty());
+        EXPECT_EQ(addIn.refs, 1u);  // the host let go of every interface it took
+    }
+};
+
+TEST_F(RibbonCallbackPaths, AsOfficeTheCallbacksAreFoundThroughTheObjectsIDispatch) {
+    EXPECT_EQ(press(sim::win32::CallbackPath::objectDispatch), L"");
+    EXPECT_EQ(addIn.presses, 1);
+}
+
+TEST_F(RibbonCallbackPaths, ThroughTheIRibbonExtensibilityPointerTheyAreNotFound) {
+    EXPECT_EQ(press(sim::win32::CallbackPath::throughExtensibility),
+              L"customUI callback error in Microsoft.Outlook.Mail.Read: onAction act of launch: no such callback "
+              L"(GetIDsOfNames -> 0x80020006)");
+    EXPECT_EQ(addIn.presses, 0);
+}
+
+TEST_F(RibbonCallbackPaths, AnObjectThatDoesNotAnswerIDispatchHasNoCallbacks) {
+    addIn.answersDispatch = false;
+    EXPECT_EQ(press(sim::win32::CallbackPath::objectDispatch),
+              L"customUI callback error in Microsoft.Outlook.Mail.Read: onAction act of launch: no such callback "
+              L"(QueryInterface(IDispatch) -> 0x80004002)");
+    EXPECT_EQ(addIn.presses, 0);
 }
 
 const wchar_t menuXml[] =
