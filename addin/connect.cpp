@@ -31,8 +31,8 @@ void postWelcome(Component& component) {
 void showWelcome(Component& component) {
     // The add-in may have been disconnected before the thread came to this.
     if (!component.connected()) return;
-    if (component.capturing()) {
-        component.whenNotCapturing([&component] { postWelcome(component); });
+    if (component.captures.capturing()) {
+        component.captures.whenNotCapturing([&component] { postWelcome(component); });
         return;
     }
     try {

@@ -94,7 +94,7 @@ std::wstring customUiFor(std::wstring_view ribbonId, int outlookVersion) {
         const bool explorer = ribbonId == explorerRibbonId;
         std::wstring xml = std::wstring(L"<customUI xmlns=\"") + (withMenus ? namespace2009 : namespace2006) +
                            L"\" onLoad=\"OnRibbonLoad\"><ribbon><tabs><tab idMso=\"" + place.tabIdMso +
-                           L"\"><group id=\"ZeltraGroup\" label=\"Zeltra\"><button id=\"" + Component::ribbonButtonId +
+                           L"\"><group id=\"ZeltraGroup\" label=\"Zeltra\"><button id=\"" + LoadedRibbons::buttonId +
                            L"\" label=\"Zel&amp;tra\" size=\"large\"" + commonAttributes() +
                            (explorer ? L" getEnabled=\"GetZeltraEnabled\"" : L"") +
                            L"/></group></tab></tabs></ribbon>";

@@ -21,7 +21,7 @@ public:
     explicit RibbonCallbacks(Component& component) : component_(component) {}
 
     // Keeps the loaded ribbon (IRibbonUI) until the add-in's last connection ends.
-    void OnRibbonLoad(const host::Object& ribbon) { component_.keepRibbon(ribbon); }
+    void OnRibbonLoad(const host::Object& ribbon) { component_.ribbons.keep(ribbon); }
     // The press: throws when the warning cannot be shown or Navigate fails.
     void OnZeltraAction(const host::Object& control);
     // The explorer's button: enabled while its reading pane shows an item.

@@ -283,7 +283,7 @@ void OutAddIn::colInsp_NewInspector(const host::Variant& inspector) noexcept {
 }
 
 void OutAddIn::checkButtonOutsideCaptures(const host::Inspector& inspector, ButtonPlace place) {
-    component_.whenNotCapturing([weak = weak_from_this(), window = inspector.newReference(), place] {
+    component_.captures.whenNotCapturing([weak = weak_from_this(), window = inspector.newReference(), place] {
         if (const std::shared_ptr<OutAddIn> hub = weak.lock()) resumeNext([&] { hub->CheckInspButton(window, place); });
     });
 }
@@ -315,7 +315,7 @@ void OutAddIn::CheckOpenInspectors() noexcept {
 }
 
 // The Home tab's button is enabled while the reading pane shows an item: Office asks again once told.
-void OutAddIn::objExpl_SelectionChange() noexcept { component_.invalidateRibbons(); }
+void OutAddIn::objExpl_SelectionChange() noexcept { component_.ribbons.invalidateButton(); }
 
 void OutAddIn::objExpl_BeforeFolderSwitch(const host::Variant&, host::Variant&) noexcept {
     // The folder switch is never cancelled.

@@ -1,7 +1,5 @@
 #include "modules/component.h"
 
-#include "host/error_mode.h"
-#include "host/iids.h"
 
 namespace zeltra {
 
@@ -15,12 +13,10 @@ void Component::releaseIfNotConnected() noexcept {
     // Nothing that waits for a connection may run after the last one: a capture waiting for its
     // copy (the user's clipboard goes back), a welcome not yet shown, button work held back for a
     // capture.
-    capture_.reset();
-    deliverCapture_ = nullptr;
+    captures.cancel();
     desktop.cancelPostedTasks();
     desktop.endClipboardGuard();
-    afterCapture_.clear();
-    ribbons_.clear();
+    ribbons.release();
     releaseFormApplication();
     // A capture or the welcome may still be running further up the stack; the form keeps itself
     // alive for them while its window goes.
@@ -33,56 +29,6 @@ std::uintptr_t Component::outlookWindow() noexcept try {
     return active.isNothing() ? 0 : active.window();
 } catch (...) {
     return 0;
-}
-
-void Component::invalidateRibbons() noexcept {
-    for (const host::Object& ribbon : ribbons_)
-        host::resumeNext([&] { ribbon.call(host::DispId{host::dispid::InvalidateControl}, {host::Variant(ribbonButtonId)}); });
-}
-
-void Component::captureSelection(std::function<void(std::wstring)> deliver) {
-    if (capture_) return;  // a second press while the first one's copy is awaited
-    capture_ = std::make_unique<GetSelectedText>(modOutlook, desktop);
-    if (!capture_->start([this](host::CopyOutcome copy) { copyArrived(copy); })) {
-        capture_.reset();
-        runWorkHeldForTheCapture();
-        return;
-    }
-    deliverCapture_ = std::move(deliver);
-}
-
-void Component::copyArrived(host::CopyOutcome copy) noexcept {
-    const std::unique_ptr<GetSelectedText> capture = std::move(capture_);
-    const std::function<void(std::wstring)> deliver = std::move(deliverCapture_);
-    if (!capture) return;
-    std::optional<std::wstring> text = capture->finish(copy);
-    try {
-        if (text && deliver) deliver(std::move(*text));
-    } catch (...) {
-        // The press has long returned to Outlook: a launch that failed launches nothing.
-    }
-    runWorkHeldForTheCapture();
-}
-
-void Component::whenNotCapturing(std::function<void()> work) {
-    if (!capture_) {
-        work();
-        return;
-    }
-    afterCapture_.push_back(std::move(work));
-}
-
-void Component::runWorkHeldForTheCapture() noexcept {
-    // Each piece of work may start a capture of its own, which holds back what follows it.
-    while (!afterCapture_.empty() && !capture_) {
-        std::function<void()> work = std::move(afterCapture_.front());
-        afterCapture_.erase(afterCapture_.begin());
-        try {
-            work();
-        } catch (...) {
-            // Held-back work is the host's events' work, which fails quietly.
-        }
-    }
 }
 
 }  // namespace zeltra

@@ -7,17 +7,17 @@
 // unticks and ticks it in the COM Add-ins dialog). The form, its browser control and the work
 // posted to the thread exist only while a connection exists: the end of the apartment's last
 // connection releases them, so that the library can unload, and the next use makes them again.
-#include <functional>
+#include <cstdint>
 #include <memory>
-#include <vector>
 
+#include "modules/loaded_ribbons.h"
 #include "forms/frm_add_in.h"
 #include "host/automation.h"
 #include "host/desktop.h"
 #include "host/outlook.h"
 #include "host/product_keys.h"
 #include "modules/mod_outlook.h"
-#include "modules/selection_capture.h"
+#include "modules/selection_captures.h"
 
 namespace zeltra {
 
@@ -58,17 +58,10 @@ public:
     // The major version of the Outlook that connected the add-in (14 for Outlook 2010), 0 when it
     // could not be read.
     int outlookVersion = 0;
-    // Outlook 2007 and later serve the add-in's ribbon in every item window, which then needs no
-    // command-bar button.
-    bool ribbonServesItemWindows() const noexcept { return outlookVersion >= 12; }
-
-    // The ribbons Outlook loaded (IRibbonUI), kept to have their controls asked again when what
-    // they show changes; released with the last connection.
-    void keepRibbon(const host::Object& ribbon) { ribbons_.push_back(ribbon.newReference()); }
-    // Asks every loaded ribbon to ask the add-in's button again (enabled or not).
-    void invalidateRibbons() noexcept;
-    // The add-in's ribbon button, in every ribbon's XML.
-    static constexpr const wchar_t* ribbonButtonId = L"ZeltraButton";
+    // The ribbons Outlook loaded, released with the last connection.
+    LoadedRibbons ribbons;
+    // The captures through the clipboard; a capture still waiting ends with the last connection.
+    SelectionCaptures captures{modOutlook, desktop};
 
     // --- Connections of this apartment's Connect objects. ---
     void connectionStarted() noexcept { ++connections_; }
@@ -79,31 +72,11 @@ public:
     // client created on its own, whose buttons made the form.
     void releaseIfNotConnected() noexcept;
 
-    // --- The selection capture through the clipboard: one at a time. It waits for the copy while
-    // Outlook's own loop runs, so a second press, a new item window or posted work can arrive
-    // meanwhile. ---
-    // Starts a capture whose text goes to `deliver` once the copy has arrived, from the thread's
-    // message loop; an error `deliver` throws is swallowed there (there is no caller left to tell).
-    // Nothing happens while another capture runs, and `deliver` is never called when the capture
-    // ends without a text to launch, or the last connection ends first (which puts the user's
-    // clipboard back).
-    void captureSelection(std::function<void(std::wstring)> deliver);
-    bool capturing() const noexcept { return capture_ != nullptr; }
-    // Runs the work now, or once the capture that is running has ended.
-    void whenNotCapturing(std::function<void()> work);
-
 private:
-    void copyArrived(host::CopyOutcome copy) noexcept;
-    void runWorkHeldForTheCapture() noexcept;
-
     FormLoader loadForm_;
     std::unique_ptr<FrmAddIn> frmAddIn_;
     host::Application formApplication_;
     int connections_ = 0;
-    std::unique_ptr<GetSelectedText> capture_;
-    std::function<void(std::wstring)> deliverCapture_;
-    std::vector<std::function<void()>> afterCapture_;
-    std::vector<host::Object> ribbons_;
 };
 
 }  // namespace zeltra

@@ -50,7 +50,7 @@ std::optional<std::wstring> WordSelection::selectedText() noexcept try {
     return std::nullopt;
 }
 
-void ClipboardSelection::readSelection(Delivery deliver) { component_.captureSelection(std::move(deliver)); }
+void ClipboardSelection::readSelection(Delivery deliver) { component_.captures.start(std::move(deliver)); }
 
 std::unique_ptr<SelectionSource> selectionSourceFor(Component& component, const host::Object& wordDocument) {
     if (!wordDocument.isNothing()) return std::make_unique<WordSelection>(wordDocument);
