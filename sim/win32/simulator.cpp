@@ -973,14 +973,32 @@ Simulator::Outcome Simulator::expect(const std::vector<std::wstring>& words, con
         actual = attached ? L"attached" : anyWindowFollowed ? L"partly attached" : L"detached";
         wanted = what;
     } else if ((what == L"tracked" || what == L"watched") && words.size() == 3) {
+        // expect tracked|watched NAME,NAME,...|none: the Explorers (tracked) or item windows
+        // (watched) whose events the add-in follows, each once (twice would be told).
         const bool explorer = what == L"tracked";
-        const auto windows = connectedWindows(explorer ? Kind::Explorer : Kind::Inspector,
-                                              explorer ? iid::ExplorerEvents_10 : iid::InspectorEvents_10);
-        for (const Node* n : windows) actual += (actual.empty() ? L"" : L", ") + label(n);
+        const host::Guid& events = explorer ? iid::ExplorerEvents_10 : iid::InspectorEvents_10;
+        const auto described = [&](const Node* n) {
+            const auto count = std::count_if(n->connections.begin(), n->connections.end(),
+                                             [&](const Node::Connection& c) { return c.eventIid == events; });
+            return label(n) + (count > 1 ? L" " + std::to_wstring(count) + L" times" : L"");
+        };
+        for (const Node* n : connectedWindows(explorer ? Kind::Explorer : Kind::Inspector, events))
+            actual += (actual.empty() ? L"" : L", ") + described(n);
         if (actual.empty()) actual = L"none";
-        const Node* expected = words[2] == L"none" ? nullptr : lookup(words[2]);
-        if (words[2] != L"none" && !expected) return Outcome::BadLine;
-        wanted = label(expected);
+        std::vector<const Node*> expected;
+        if (words[2] != L"none") {
+            std::wstring names = words[2] + L",";
+            for (std::size_t at = 0, comma; (comma = names.find(L',', at)) != std::wstring::npos; at = comma + 1) {
+                const Node* node = lookup(names.substr(at, comma - at));
+                if (!node) return Outcome::BadLine;
+                expected.push_back(node);
+            }
+        }
+        // In the order the windows were made, as they are listed.
+        for (const auto& node : model_.nodes())
+            if (std::find(expected.begin(), expected.end(), node.get()) != expected.end())
+                wanted += (wanted.empty() ? L"" : L", ") + label(node.get());
+        if (wanted.empty()) wanted = L"none";
     } else if (what == L"connections" && words.size() == 3) {
         const auto count = parseCount(words[2]);
         if (!count) return Outcome::BadLine;
