@@ -243,12 +243,8 @@ HRESULT STDMETHODCALLTYPE OleWindowTearOff::GetWindow(HWND* window) noexcept try
     if (window) *window = nullptr;
     if (!owner_.onOwnThread(L"GetWindow")) return RPC_E_WRONG_THREAD;
     if (!window) return E_POINTER;
-    try {
-        *window = reinterpret_cast<HWND>(owner_.node().model().windowHandle(owner_.node()));
-        return S_OK;
-    } catch (const host::Error& e) {
-        return e.hr();
-    }
+    *window = reinterpret_cast<HWND>(owner_.node().model().windowHandle(owner_.node()));
+    return S_OK;
 } catch (...) {
     return com::hresultFromCaughtException();
 }
@@ -325,24 +321,16 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     ComPtr<IDispatch> dispatch;
     if (FAILED(sink->QueryInterface(iid_, dispatch.putVoid())) || !dispatch) return CONNECT_E_CANNOTCONNECT;
     auto adapter = std::make_shared<DispatchSink>(container_.host(), dispatch.get());
-    try {
-        *cookie = container_.node().model().advise(container_.node(), fromGuid(iid_), std::move(adapter));
-        return S_OK;
-    } catch (const host::Error& e) {
-        return e.hr();
-    }
+    *cookie = container_.node().model().advise(container_.node(), fromGuid(iid_), std::move(adapter));
+    return S_OK;
 } catch (...) {
     return com::hresultFromCaughtException();
 }
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::Unadvise(DWORD cookie) noexcept try {
     if (!onThread(thread_, self_, L"Unadvise")) return RPC_E_WRONG_THREAD;
-    try {
-        container_.node().model().unadvise(container_.node(), cookie);
-        return S_OK;
-    } catch (const host::Error& e) {
-        return e.hr();
-    }
+    container_.node().model().unadvise(container_.node(), cookie);
+    return S_OK;
 } catch (...) {
     return com::hresultFromCaughtException();
 }
