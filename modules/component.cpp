@@ -1,6 +1,5 @@
 #include "modules/component.h"
 
-
 namespace zeltra {
 
 void Component::connectionEnded() noexcept {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "com/boundary.h"
+#include "com/module.h"
 #include "host/error.h"
 #include "host/win32/clipboard.h"
 #include "host/win32/last_error.h"
@@ -17,17 +18,8 @@ constexpr UINT_PTR boundTimer = 1;
 
 void CopyWait::start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyOutcome)> done) {
     cancel();
-    class_.emplace(copyWaitClass, &procedure, com::moduleHandle());
-    window_ = CreateWindowExW(0, copyWaitClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, com::moduleHandle(),
-                              nullptr);
-    if (!window_) {
-        const HResult failure = lastErrorResult();
-        class_.reset();
-        throw Error(failure, "CreateWindowEx copy wait");
-    }
-    inUse_.emplace();
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (!AddClipboardFormatListener(window_) || !SetTimer(window_, boundTimer, bound, nullptr)) {
+    window_.emplace(copyWaitClass, &procedure, this);
+    if (!AddClipboardFormatListener(window_->handle()) || !SetTimer(window_->handle(), boundTimer, bound, nullptr)) {
         const HResult failure = lastErrorResult();
         stop();
         throw Error(failure, "listening for the copy");
@@ -45,13 +37,9 @@ void CopyWait::cancel() noexcept {
 }
 
 void CopyWait::stop() noexcept {
-    if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        RemoveClipboardFormatListener(window_);
-        DestroyWindow(std::exchange(window_, nullptr));  // its timer goes with it
-    }
-    class_.reset();
-    inUse_.reset();
+    if (!window_) return;
+    RemoveClipboardFormatListener(window_->handle());
+    window_.reset();  // its timer goes with it
 }
 
 // A change of the chord's thread without text (a program that empties the clipboard first and
@@ -91,7 +79,7 @@ void CopyWait::takeBackKeys() const noexcept {
 }
 
 LRESULT CALLBACK CopyWait::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
-    auto* self = reinterpret_cast<CopyWait*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = MessageWindow::ownerOf<CopyWait>(window);
     if (self && message == WM_CLIPBOARDUPDATE) {
         if (const auto result = self->outcome()) self->finish(*result);
         return 0;

@@ -8,7 +8,6 @@
 #include <functional>
 #include <optional>
 
-#include "com/module.h"
 #include "host/desktop.h"
 #include "host/win32/window_class.h"
 
@@ -28,7 +27,7 @@ public:
     void start(DWORD chordThread, DWORD bound, DWORD since, std::function<void(host::CopyOutcome)> done);
     // Ends the wait without calling done; the chord's keys this thread has not read yet are taken back.
     void cancel() noexcept;
-    [[nodiscard]] bool waiting() const noexcept { return window_ != nullptr; }
+    [[nodiscard]] bool waiting() const noexcept { return window_.has_value(); }
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -41,9 +40,7 @@ private:
     std::function<void(host::CopyOutcome)> done_;
     DWORD chordThread_ = 0;
     DWORD seen_ = 0;  // the clipboard's sequence number last looked at
-    std::optional<WindowClass> class_;
-    HWND window_ = nullptr;
-    std::optional<com::ModuleObject> inUse_;  // while the window exists
+    std::optional<MessageWindow> window_;
 };
 
 }  // namespace host::win32

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "com/boundary.h"
+#include "com/module.h"
 #include "host/error.h"
 #include "host/win32/last_error.h"
 
@@ -15,20 +16,9 @@ constexpr UINT runTaskMessage = WM_APP + 1;
 }  // namespace
 
 void ThreadTasks::post(std::function<void()> task) {
-    if (!window_) {
-        if (!class_) class_.emplace(taskWindowClass, &procedure, com::moduleHandle());
-        window_ = CreateWindowExW(0, taskWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  com::moduleHandle(), nullptr);
-        if (!window_) {
-            const HResult failure = lastErrorResult();
-            class_.reset();
-            throw Error(failure, "CreateWindowEx tasks");
-        }
-        inUse_.emplace();
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
+    if (!window_) window_.emplace(taskWindowClass, &procedure, this);
     tasks_.push_back(std::move(task));
-    if (!PostMessageW(window_, runTaskMessage, 0, 0)) {
+    if (!PostMessageW(window_->handle(), runTaskMessage, 0, 0)) {
         const HResult failure = lastErrorResult();
         tasks_.pop_back();
         if (tasks_.empty()) destroyWindow();
@@ -41,14 +31,7 @@ void ThreadTasks::cancel() noexcept {
     destroyWindow();
 }
 
-void ThreadTasks::destroyWindow() noexcept {
-    if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(std::exchange(window_, nullptr));
-    }
-    class_.reset();
-    inUse_.reset();
-}
+void ThreadTasks::destroyWindow() noexcept { window_.reset(); }
 
 void ThreadTasks::runNext() noexcept {
     if (tasks_.empty()) return;
@@ -66,7 +49,7 @@ void ThreadTasks::runNext() noexcept {
 
 LRESULT CALLBACK ThreadTasks::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept try {
     if (message == runTaskMessage) {
-        if (auto* self = reinterpret_cast<ThreadTasks*>(GetWindowLongPtrW(window, GWLP_USERDATA))) self->runNext();
+        if (auto* self = MessageWindow::ownerOf<ThreadTasks>(window)) self->runNext();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

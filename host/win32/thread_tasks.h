@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 
-#include "com/module.h"
 #include "host/win32/window_class.h"
 
 namespace host::win32 {
@@ -33,9 +32,7 @@ private:
     void destroyWindow() noexcept;
 
     std::deque<std::function<void()>> tasks_;
-    std::optional<WindowClass> class_;
-    HWND window_ = nullptr;
-    std::optional<com::ModuleObject> inUse_;  // while the window exists
+    std::optional<MessageWindow> window_;
 };
 
 }  // namespace host::win32

@@ -5,6 +5,8 @@
 // be mapped.
 #include <windows.h>
 
+#include "com/module.h"
+
 namespace host::win32 {
 
 class WindowClass {
@@ -21,6 +23,30 @@ public:
 private:
     const wchar_t* name_;
     HMODULE module_;
+};
+
+// A message-only window of a class of the library's own, for work the thread's own message loop
+// finishes later. The class is registered while the window lives, and the library counts as in
+// use meanwhile. The procedure finds its owner with ownerOf().
+class MessageWindow {
+public:
+    // Throws host::Error when the class or the window cannot be made.
+    MessageWindow(const wchar_t* className, WNDPROC procedure, void* owner);
+    // The procedure gets no owner from here on.
+    ~MessageWindow();
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+
+    HWND handle() const noexcept { return window_; }
+    template <class Owner>
+    static Owner* ownerOf(HWND window) noexcept {
+        return reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+
+private:
+    WindowClass class_;
+    HWND window_;
+    com::ModuleObject inUse_;
 };
 
 }  // namespace host::win32
